@@ -1,0 +1,181 @@
+// The show's window-system layer: the few operations of a desktop's user
+// interface, display and OpenGL binding that the shell needs, in the shape the
+// shell expects them (a window procedure, a message queue, device and
+// rendering contexts, a display mode).
+//
+// Every backend implements all of the following, in one source file chosen by
+// the build (platform_sdl.cpp for the show, platform_fake.cpp for unit tests):
+//
+//   start, stop                          bring the window system up / down
+//   registerWindowClass                  remember the class and its procedure
+//   messageBox                           modal box, no owner, one OK button
+//   createWindow, destroyWindow          the one window; create and destroy
+//                                        messages are sent inside these calls
+//   defWindowProc                        default handling of a message
+//   showWindow, invalidateWindow         visibility, repaint request
+//   peekMessage, dispatchMessage         take at most one message, never wait
+//   postQuitMessage
+//   showCursor, setCursorImage
+//   getDC, releaseDC                     the window's device context
+//   choosePixelFormat, setPixelFormat, describePixelFormat
+//   createPalette, deletePalette, selectPalette, realizePalette, updateColors
+//   createGLContext, makeGLContextCurrent, deleteGLContext, swapBuffers
+//   desktopBitsPerPixel, changeDisplayMode, restoreDisplayMode
+//   asyncKeyState                        arrow keys, polled once a frame
+//
+// Nothing outside platform/ includes a window-system header: native key codes,
+// events and handles are turned into the types below at the boundary.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct Window;          // the one top-level window
+struct DeviceContext;   // drawing surface of a window
+struct GLContext;       // an OpenGL rendering context
+struct Palette;         // a logical colour palette
+
+// Message numbers; the values are the familiar desktop ones so that traces
+// read naturally.
+enum Message : unsigned {
+    msgCreate = 0x0001,
+    msgDestroy = 0x0002,
+    msgSize = 0x0005,          // lParam: width in the low 16 bits, height in the high 16
+    msgPaint = 0x000F,
+    msgClose = 0x0010,         // the window manager asks the window to close
+    msgQuit = 0x0012,
+    msgKeyDown = 0x0100,       // wParam: virtual-key code
+    msgSysKeyDown = 0x0104,    // a key pressed with Alt held
+    msgQueryNewPalette = 0x030F,
+    msgPaletteChanged = 0x0311 // wParam: the window that changed the system palette
+};
+
+// Virtual-key codes: the show's own key numbers.
+enum VirtualKey : unsigned {
+    vkNone = 0,
+    vkReturn = 0x0D,
+    vkEscape = 0x1B,
+    vkSpace = 0x20,
+    vkLeft = 0x25,
+    vkUp = 0x26,
+    vkRight = 0x27,
+    vkDown = 0x28,
+    // '0'..'9' are 0x30..0x39 and 'A'..'Z' are 0x41..0x5A, as their characters.
+    vkF1 = 0x70,
+    vkF2 = 0x71,
+    vkF3 = 0x72,
+    vkF4 = 0x73,
+    vkF5 = 0x74,
+    vkF12 = 0x7B,
+};
+
+using WindowProc = long (*)(Window* window, unsigned message, std::uintptr_t wParam,
+                            std::intptr_t lParam);
+
+struct MessageRecord {
+    Window* window = nullptr;
+    unsigned message = 0;
+    std::uintptr_t wParam = 0;
+    std::intptr_t lParam = 0;
+};
+
+enum class BoxIcon { warning, error, information };
+
+// Pixel-format flags, as the descriptor's flag word carries them.
+enum PixelFormatFlag : unsigned {
+    pfdDoubleBuffer = 0x01,
+    pfdDrawToWindow = 0x04,
+    pfdSupportOpenGL = 0x20,
+    pfdNeedPalette = 0x80,
+};
+
+// The pixel-format descriptor: the fields the shell fills or reads.
+struct PixelFormat {
+    unsigned flags = 0;
+    bool rgba = true;  // false: colour-index
+    int colorBits = 0, redBits = 0, redShift = 0, greenBits = 0, greenShift = 0;
+    int blueBits = 0, blueShift = 0, alphaBits = 0, depthBits = 0, stencilBits = 0;
+};
+
+struct PaletteEntry {
+    std::uint8_t red = 0, green = 0, blue = 0, flags = 0;
+};
+
+// The outcome of a display-mode change; the values are the desktop's usual ones.
+enum DisplayChange : int {
+    displayChangeSuccessful = 0,
+    displayChangeRestart = 1,
+    displayChangeFailed = -1,
+    displayChangeBadMode = -2,
+    displayChangeNotUpdated = -3,
+    displayChangeBadFlags = -4,
+};
+
+// Returns false, with a reason in `error`, when there is no window system to
+// talk to (no display); nothing else may be called then.
+bool start(std::string& error);
+void stop();
+
+// Returns false when the class cannot be registered.
+bool registerWindowClass(const char* className, WindowProc procedure);
+
+// Blocks until the user closes the box. Texts are UTF-8.
+void messageBox(const char* text, const char* caption, BoxIcon icon);
+
+// Creates a borderless window at (x, y), shown at once. Sends msgCreate to the
+// procedure before returning; returns null when no window could be made.
+Window* createWindow(const char* className, const char* title, int x, int y, int width,
+                     int height);
+// Sends msgDestroy to the procedure before returning.
+void destroyWindow(Window* window);
+long defWindowProc(Window* window, unsigned message, std::uintptr_t wParam,
+                   std::intptr_t lParam);
+void showWindow(Window* window);
+// Marks the whole window for repainting: a paint message follows.
+void invalidateWindow(Window* window);
+
+// Takes the next waiting message, if any, without waiting. A window whose
+// contents are invalid receives a paint message whenever nothing else waits,
+// until something validates it; the shell never does.
+bool peekMessage(MessageRecord& message);
+long dispatchMessage(const MessageRecord& message);
+void postQuitMessage(int exitCode);
+
+void showCursor(bool show);
+void setCursorImage(bool visible);
+
+DeviceContext* getDC(Window* window);
+void releaseDC(Window* window, DeviceContext* dc);
+// Returns the 1-based index of the closest format the display offers.
+int choosePixelFormat(DeviceContext* dc, const PixelFormat& request);
+bool setPixelFormat(DeviceContext* dc, int index, const PixelFormat& request);
+// The format in force on the device context.
+PixelFormat describePixelFormat(DeviceContext* dc);
+
+Palette* createPalette(const std::vector<PaletteEntry>& entries);
+void deletePalette(Palette* palette);
+void selectPalette(DeviceContext* dc, Palette* palette);
+int realizePalette(DeviceContext* dc);  // entries mapped into the system palette
+void updateColors(DeviceContext* dc);
+
+GLContext* createGLContext(DeviceContext* dc);
+// A null context releases the current one.
+bool makeGLContextCurrent(DeviceContext* dc, GLContext* context);
+void deleteGLContext(GLContext* context);
+void swapBuffers(DeviceContext* dc);
+
+int desktopBitsPerPixel();
+// Switches the whole screen to width x height at bitsPerPixel until
+// restoreDisplayMode; returns one of DisplayChange.
+int changeDisplayMode(int width, int height, int bitsPerPixel);
+// Back to the desktop's own mode.
+void restoreDisplayMode();
+
+// Non-zero when the key is held now or was pressed since the previous query of
+// the same key.
+unsigned short asyncKeyState(unsigned virtualKey);
+
+}  // namespace platform

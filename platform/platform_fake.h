@@ -1,0 +1,47 @@
+// Scripting and inspection of the fake window system that unit tests link in
+// place of the real one. Every platform operation appends one line to the
+// journal ("messageBox warning OpenGL Demo: About to switch..."), and results
+// come from the script below.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace platform::fake {
+
+struct Script {
+    bool startSucceeds = true;
+    bool registerSucceeds = true;
+    bool createWindowSucceeds = true;
+    int desktopBits = 32;
+    int displayChangeResult = displayChangeSuccessful;
+    // What describePixelFormat reports once a format is set.
+    PixelFormat grantedFormat{pfdDrawToWindow | pfdSupportOpenGL | pfdDoubleBuffer,
+                              true, 24, 8, 16, 8, 8, 8, 0, 0, 24, 0};
+    int realizeResult = 0;
+    // Messages handed out by peekMessage, in order; the window field is filled
+    // in with the fake window when left null.
+    std::deque<MessageRecord> messages;
+    // Virtual keys that asyncKeyState reports as held (non-zero).
+    std::vector<unsigned> heldKeys;
+    // Safety net: after this many peeks with an empty queue the fake posts a
+    // close so that a test can never loop forever.
+    int maxIdlePeeks = 1000;
+};
+
+// Clears the journal and all state and installs a new script.
+void reset(const Script& script = Script{});
+Script& script();
+const std::vector<std::string>& journal();
+// Index of the first journal line that starts with `prefix`, or -1.
+int find(const std::string& prefix);
+int count(const std::string& prefix);
+Window* theWindow();
+bool windowAlive();
+// Adds a line to the journal; for other fakes (audio) to record into.
+void note(const std::string& line);
+
+}  // namespace platform::fake

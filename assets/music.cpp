@@ -1,3 +1,50 @@
-// PLACEHOLDER until the music lands.
+// The music: one track handed to the audio library at start-up. The show
+// never talks to the library again; the track repeats inside it until the
+// process ends.
 #include "assets/music.h"
-void startMusic() {}
+
+#include <cstring>
+
+#include "platform/gaudio.h"
+
+namespace {
+
+constexpr unsigned long mixChannels = 3;
+constexpr unsigned long sampleRate = 44100;  // Hz
+constexpr int audioFlags = 0;
+constexpr unsigned long musicClass = 5;  // passed to getSoundClass and written into the descriptor
+constexpr std::uint16_t musicFormat = 512;
+constexpr std::uint32_t descField20 = 1;
+constexpr std::uint32_t descField24 = 1;
+// Static storage: the path is handed over for the whole run, whatever the
+// library does with it.
+constexpr char musicPath[] = "stuff/kelvora.mp3";
+
+// Both live for the whole run once the music plays; never released.
+CGAudio* audio = nullptr;
+void* sound = nullptr;
+
+}  // namespace
+
+void startMusic() {
+    static_cast<void>(GA_getLibVersion());
+    audio = new CGAudio;
+    if (audio->init(mixChannels, sampleRate, audioFlags) == gaOk) {
+        SoundDesc desc;
+        std::memset(&desc, 0, sizeof desc);
+        desc.format = musicFormat;
+        desc.path = musicPath;
+        desc.soundClass = musicClass;
+        desc.field20 = descField20;
+        desc.field24 = descField24;
+        desc.field28 = 0;
+        if (audio->getSoundClass(musicClass, &desc, &sound) == gaOk) {
+            static_cast<GASound*>(sound)->play();
+            return;
+        }
+    }
+    // No music is no reason to stop the show: no message, and the sound
+    // pointer keeps whatever it had.
+    delete audio;
+    audio = nullptr;
+}

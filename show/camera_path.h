@@ -16,6 +16,15 @@ extern float pathNodes[pathNodeCount];
 // (0, 0.25, 0.5, 0.75, 1) and tabulates the curve's basis values from them.
 void initPathNodes();
 
+// The five curve basis values at path index 0..199 (t = index additions of the
+// per-frame parameter step), as tabulated by initPathNodes.
+void pathBasis(int index, double basis[pathNodeCount]);
+
+// The clear colour that updateCameraPath sets once the scene frame has been
+// advanced to `frame` (3..201), clamped to 0..1 as OpenGL keeps it: the frame
+// drawn next (at `frame`, or at 2 after a scene change) is cleared with it.
+void sceneClearColor(int frame, float rgb[3]);
+
 // Once per frame: camera on the next path point, scene frame advanced, clear
 // colour set, and after the last frame of a scene the next scene chosen.
 void updateCameraPath();

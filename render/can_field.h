@@ -14,3 +14,9 @@ void drawCanField();
 int placeCan(int a);
 // The level of detail that drawCan gets for a can at distance d.
 float detailForDistance(int d);
+// The walk's vertex after a: the step added in floating point and the sum
+// truncated. Returns count when the walk ends, also for a step that would not
+// move it forward.
+int nextCanVertex(int a, float step, int count);
+// The first of the three AngleTable entries of the next can.
+int nextAngleIndex(int angleIndex);

@@ -1,21 +1,33 @@
-// PLACEHOLDER until the SDL backend lands.
-// The fake window system: records every operation in order and plays back a
-// script. There is no real display, no OpenGL context and no input.
-#include "platform/platform_fake.h"
+// The window system on SDL2 (window, events, OpenGL context, message boxes)
+// and X RandR (the display mode, which SDL only changes for its own fullscreen
+// windows).
+#include <SDL.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
 
-#include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <string>
+
+#include "platform/platform.h"
 
 namespace platform {
 
 struct Window {
-    int id = 1;
+    SDL_Window* native = nullptr;
+    std::string title;
+    int x = 0, y = 0, width = 0, height = 0;
+    bool needsPaint = false;  // nothing ever validates it once set
 };
 struct DeviceContext {
-    int id = 1;
+    Window* window = nullptr;
+    PixelFormat format;  // what the display granted
+    bool formatSet = false;
 };
 struct GLContext {
-    int id = 1;
+    SDL_GLContext native = nullptr;
 };
 struct Palette {
     std::vector<PaletteEntry> entries;
@@ -23,211 +35,377 @@ struct Palette {
 
 namespace {
 
-fake::Script theScript;
-std::vector<std::string> theJournal;
+std::string registeredClass;
 WindowProc windowProc = nullptr;
-Window window;
-DeviceContext deviceContext;
-GLContext glContext;
-bool alive = false;
-bool formatSet = false;
-int idlePeeks = 0;
+Window* theWindow = nullptr;
+DeviceContext theDeviceContext;
+std::deque<MessageRecord> postedMessages;
 
-using fake::note;
+// A stop request from outside (Ctrl+C, kill): handled at the next peek, since
+// the display cannot be restored from inside a signal handler.
+volatile std::sig_atomic_t stopSignal = 0;
+void onStopSignal(int signal) { stopSignal = signal; }
 
-const char* iconName(BoxIcon icon) {
-    switch (icon) {
-        case BoxIcon::warning: return "warning";
-        case BoxIcon::error: return "error";
-        case BoxIcon::information: return "information";
+// The display mode as the desktop had it before the show switched it.
+Display* randrDisplay = nullptr;
+bool modeChanged = false;
+SizeID desktopSize = 0;
+Rotation desktopRotation = RR_Rotate_0;
+short desktopRate = 0;
+
+// SDL's key codes turned into the show's virtual keys; keys the show has no
+// number for come through as vkNone and do nothing.
+unsigned virtualKeyOf(SDL_Keycode key) {
+    if (key >= SDLK_a && key <= SDLK_z) return 'A' + static_cast<unsigned>(key - SDLK_a);
+    if (key >= SDLK_0 && key <= SDLK_9) return '0' + static_cast<unsigned>(key - SDLK_0);
+    if (key >= SDLK_F1 && key <= SDLK_F12) return vkF1 + static_cast<unsigned>(key - SDLK_F1);
+    switch (key) {
+        case SDLK_ESCAPE: return vkEscape;
+        case SDLK_RETURN: return vkReturn;
+        case SDLK_SPACE: return vkSpace;
+        case SDLK_LEFT: return vkLeft;
+        case SDLK_UP: return vkUp;
+        case SDLK_RIGHT: return vkRight;
+        case SDLK_DOWN: return vkDown;
+        default: return vkNone;
     }
-    return "?";
+}
+
+// The four keys that are polled, by virtual key.
+struct PolledKey {
+    unsigned virtualKey;
+    SDL_Scancode scancode;
+    bool pressedSinceQuery;
+};
+PolledKey polledKeys[] = {
+    {vkLeft, SDL_SCANCODE_LEFT, false},
+    {vkUp, SDL_SCANCODE_UP, false},
+    {vkRight, SDL_SCANCODE_RIGHT, false},
+    {vkDown, SDL_SCANCODE_DOWN, false},
+};
+
+PolledKey* polledKey(unsigned virtualKey) {
+    for (PolledKey& key : polledKeys)
+        if (key.virtualKey == virtualKey) return &key;
+    return nullptr;
+}
+
+// Turns one SDL event into a message; false for events the show has no use for.
+bool translate(const SDL_Event& event, MessageRecord& message) {
+    message = {theWindow, 0, 0, 0};
+    switch (event.type) {
+        case SDL_KEYDOWN: {
+            const unsigned key = virtualKeyOf(event.key.keysym.sym);
+            if (PolledKey* polled = polledKey(key)) polled->pressedSinceQuery = true;
+            message.message = (event.key.keysym.mod & KMOD_ALT) ? msgSysKeyDown : msgKeyDown;
+            message.wParam = key;
+            return true;
+        }
+        case SDL_WINDOWEVENT:
+            switch (event.window.event) {
+                case SDL_WINDOWEVENT_EXPOSED:
+                    if (theWindow) theWindow->needsPaint = true;
+                    return false;
+                case SDL_WINDOWEVENT_SIZE_CHANGED:
+                    message.message = msgSize;
+                    message.lParam = (event.window.data1 & 0xFFFF) |
+                                     (static_cast<std::intptr_t>(event.window.data2 & 0xFFFF) << 16);
+                    return true;
+                case SDL_WINDOWEVENT_CLOSE:
+                    message.message = msgClose;
+                    return true;
+                default:
+                    return false;
+            }
+        default:
+            return false;
+    }
+}
+
+// Makes the native window with the given depth-buffer size; X fixes a window's
+// visual when it is made, so this waits until the pixel format is known.
+bool makeNativeWindow(Window& window, int depthBits) {
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthBits);
+    window.native = SDL_CreateWindow(window.title.c_str(), window.x, window.y, window.width,
+                                     window.height,
+                                     SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
+    if (window.native) window.needsPaint = true;
+    return window.native != nullptr;
+}
+
+void restoreDisplayNow() {
+    if (!modeChanged || randrDisplay == nullptr) return;
+    const ::Window root = DefaultRootWindow(randrDisplay);
+    if (XRRScreenConfiguration* config = XRRGetScreenInfo(randrDisplay, root)) {
+        XRRSetScreenConfigAndRate(randrDisplay, config, root, desktopSize, desktopRotation,
+                                  desktopRate, CurrentTime);
+        XRRFreeScreenConfigInfo(config);
+    }
+    XSync(randrDisplay, False);
+    modeChanged = false;
 }
 
 }  // namespace
 
-namespace fake {
-
-void reset(const Script& newScript) {
-    theScript = newScript;
-    theJournal.clear();
-    windowProc = nullptr;
-    alive = false;
-    formatSet = false;
-    idlePeeks = 0;
-}
-
-Script& script() { return theScript; }
-const std::vector<std::string>& journal() { return theJournal; }
-
-int find(const std::string& prefix) {
-    for (std::size_t i = 0; i < theJournal.size(); ++i)
-        if (theJournal[i].rfind(prefix, 0) == 0) return static_cast<int>(i);
-    return -1;
-}
-
-int count(const std::string& prefix) {
-    return static_cast<int>(std::count_if(theJournal.begin(), theJournal.end(),
-                                          [&](const std::string& line) {
-                                              return line.rfind(prefix, 0) == 0;
-                                          }));
-}
-
-Window* theWindow() { return &window; }
-bool windowAlive() { return alive; }
-void note(const std::string& line) { theJournal.push_back(line); }
-
-}  // namespace fake
-
 bool start(std::string& error) {
-    note("start");
-    if (!theScript.startSucceeds) error = "no display (scripted)";
-    return theScript.startSucceeds;
+    // The show restores the display itself on Ctrl+C or kill; SDL would turn
+    // those into a quit event instead.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The display mode is switched through X, so the show needs an X server
+    // even where SDL could draw some other way.
+    randrDisplay = XOpenDisplay(nullptr);
+    if (randrDisplay == nullptr) {
+        const char* name = std::getenv("DISPLAY");
+        error = std::string("cannot open the X display \"") + (name ? name : "") +
+                "\"; the show needs a running X server named in DISPLAY";
+        return false;
+    }
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        error = std::string("no window system: ") + SDL_GetError();
+        XCloseDisplay(randrDisplay);
+        randrDisplay = nullptr;
+        return false;
+    }
+    std::signal(SIGINT, onStopSignal);
+    std::signal(SIGTERM, onStopSignal);
+    return true;
 }
 
-void stop() { note("stop"); }
+void stop() {
+    restoreDisplayNow();
+    if (randrDisplay) XCloseDisplay(randrDisplay);
+    randrDisplay = nullptr;
+    SDL_Quit();
+}
 
 bool registerWindowClass(const char* className, WindowProc procedure) {
-    note(std::string("registerWindowClass ") + className);
-    if (!theScript.registerSucceeds) return false;
+    if (procedure == nullptr || !registeredClass.empty()) return false;
+    registeredClass = className;
     windowProc = procedure;
     return true;
 }
 
 void messageBox(const char* text, const char* caption, BoxIcon icon) {
-    note(std::string("messageBox ") + iconName(icon) + " " + caption + ": " + text);
+    const Uint32 flags = icon == BoxIcon::warning ? SDL_MESSAGEBOX_WARNING
+                         : icon == BoxIcon::error ? SDL_MESSAGEBOX_ERROR
+                                                  : SDL_MESSAGEBOX_INFORMATION;
+    if (SDL_ShowSimpleMessageBox(flags, caption, text, nullptr) != 0)
+        std::fprintf(stderr, "%s: %s\n", caption, text);
 }
 
 Window* createWindow(const char* className, const char* title, int x, int y, int width,
                      int height) {
-    char geometry[64];
-    std::snprintf(geometry, sizeof geometry, " %d,%d %dx%d", x, y, width, height);
-    note(std::string("createWindow ") + className + " " + title + geometry);
-    if (!theScript.createWindowSucceeds || windowProc == nullptr) return nullptr;
-    alive = true;
-    windowProc(&window, msgCreate, 0, 0);
-    return &window;
+    if (windowProc == nullptr || registeredClass != className || theWindow != nullptr)
+        return nullptr;
+    theWindow = new Window{nullptr, title, x, y, width, height, false};
+    theDeviceContext = DeviceContext{theWindow, {}, false};
+    windowProc(theWindow, msgCreate, 0, 0);
+    // A create handler that set no pixel format still gets a window.
+    if (theWindow->native == nullptr && !theDeviceContext.formatSet)
+        makeNativeWindow(*theWindow, 24);
+    if (theWindow->native == nullptr) {
+        delete theWindow;
+        theWindow = nullptr;
+        return nullptr;
+    }
+    return theWindow;
 }
 
-void destroyWindow(Window* target) {
-    note("destroyWindow");
-    if (target != &window || !alive) return;
-    windowProc(&window, msgDestroy, 0, 0);
-    alive = false;
+void destroyWindow(Window* window) {
+    if (window == nullptr || window != theWindow) return;
+    // Hidden first, so that whatever the destroy handler shows stands on the
+    // desktop rather than behind a dead window.
+    SDL_HideWindow(window->native);
+    windowProc(window, msgDestroy, 0, 0);
+    SDL_DestroyWindow(window->native);
+    delete window;
+    theWindow = nullptr;
 }
 
-long defWindowProc(Window* target, unsigned message, std::uintptr_t, std::intptr_t) {
-    note("defWindowProc " + std::to_string(message));
-    if (message == msgClose) destroyWindow(target);
+long defWindowProc(Window* window, unsigned message, std::uintptr_t wParam, std::intptr_t) {
+    // Alt+F4 asks the window to close, as desktops do; a close destroys it.
+    if (message == msgSysKeyDown && wParam == vkF4 && windowProc)
+        return windowProc(window, msgClose, 0, 0);
+    if (message == msgClose) destroyWindow(window);
     return 0;
 }
 
-void showWindow(Window*) { note("showWindow"); }
-void invalidateWindow(Window*) { note("invalidateWindow"); }
+void showWindow(Window* window) {
+    if (window == nullptr) return;
+    SDL_ShowWindow(window->native);
+    SDL_RaiseWindow(window->native);
+    SDL_SetWindowInputFocus(window->native);
+    window->needsPaint = true;
+}
+
+void invalidateWindow(Window* window) {
+    if (window) window->needsPaint = true;
+}
 
 bool peekMessage(MessageRecord& message) {
-    if (theScript.messages.empty()) {
-        // A runaway loop in a test ends with a close, as a user would do.
-        if (++idlePeeks == theScript.maxIdlePeeks && alive) {
-            message = {&window, msgClose, 0, 0};
-            note("peekMessage " + std::to_string(msgClose));
-            return true;
-        }
-        return false;
+    if (stopSignal != 0) {
+        // Stop now: the desktop and the cursor come back, then the process ends
+        // with the signal's usual status, without the closing box.
+        const int signal = stopSignal;
+        restoreDisplayNow();
+        SDL_ShowCursor(SDL_ENABLE);
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
     }
-    message = theScript.messages.front();
-    theScript.messages.pop_front();
-    if (message.window == nullptr) message.window = &window;
-    note("peekMessage " + std::to_string(message.message));
-    return true;
+    if (!postedMessages.empty()) {
+        message = postedMessages.front();
+        postedMessages.pop_front();
+        return true;
+    }
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+        if (translate(event, message)) return true;
+    if (theWindow && theWindow->needsPaint) {
+        message = {theWindow, msgPaint, 0, 0};
+        return true;
+    }
+    return false;
 }
 
 long dispatchMessage(const MessageRecord& message) {
-    if (windowProc == nullptr || !alive) return 0;
+    if (message.window == nullptr || message.window != theWindow || windowProc == nullptr)
+        return 0;
     return windowProc(message.window, message.message, message.wParam, message.lParam);
 }
 
-void postQuitMessage(int exitCode) { note("postQuitMessage " + std::to_string(exitCode)); }
-
-void showCursor(bool show) { note(show ? "showCursor true" : "showCursor false"); }
-void setCursorImage(bool visible) { note(visible ? "setCursorImage shown" : "setCursorImage none"); }
-
-DeviceContext* getDC(Window*) {
-    note("getDC");
-    return &deviceContext;
+void postQuitMessage(int exitCode) {
+    postedMessages.push_back({nullptr, msgQuit, static_cast<std::uintptr_t>(exitCode), 0});
 }
 
-void releaseDC(Window*, DeviceContext*) { note("releaseDC"); }
+void showCursor(bool show) { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
+void setCursorImage(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
 
-int choosePixelFormat(DeviceContext*, const PixelFormat& request) {
-    note("choosePixelFormat color " + std::to_string(request.colorBits) + " depth " +
-         std::to_string(request.depthBits) + " flags " + std::to_string(request.flags));
-    return 1;
+DeviceContext* getDC(Window* window) {
+    return window == theWindow && window ? &theDeviceContext : nullptr;
 }
 
-bool setPixelFormat(DeviceContext*, int index, const PixelFormat&) {
-    note("setPixelFormat " + std::to_string(index));
-    formatSet = true;
-    return true;
+void releaseDC(Window*, DeviceContext*) {}
+
+int choosePixelFormat(DeviceContext* dc, const PixelFormat&) { return dc ? 1 : 0; }
+
+bool setPixelFormat(DeviceContext* dc, int index, const PixelFormat& request) {
+    if (dc == nullptr || index != 1 || dc->formatSet) return false;
+    // X offers no 32-bit depth buffers on most drivers: take the deepest granted.
+    for (int depthBits : {request.depthBits, 24, 16}) {
+        if (depthBits > request.depthBits) continue;
+        if (makeNativeWindow(*dc->window, depthBits)) {
+            dc->format = request;
+            dc->format.flags &= ~static_cast<unsigned>(pfdNeedPalette);  // true colour
+            dc->format.redBits = dc->format.greenBits = dc->format.blueBits = 8;
+            dc->format.redShift = 16;
+            dc->format.greenShift = 8;
+            dc->format.depthBits = depthBits;
+            dc->formatSet = true;
+            return true;
+        }
+    }
+    return false;
 }
 
-PixelFormat describePixelFormat(DeviceContext*) {
-    note("describePixelFormat");
-    return formatSet ? theScript.grantedFormat : PixelFormat{};
+PixelFormat describePixelFormat(DeviceContext* dc) { return dc ? dc->format : PixelFormat{}; }
+
+// X true-colour visuals have no palette to realise; these serve the shell's
+// palette path, which a true-colour format never takes.
+Palette* createPalette(const std::vector<PaletteEntry>& entries) { return new Palette{entries}; }
+void deletePalette(Palette* palette) { delete palette; }
+void selectPalette(DeviceContext*, Palette*) {}
+int realizePalette(DeviceContext*) { return 0; }
+void updateColors(DeviceContext*) {}
+
+GLContext* createGLContext(DeviceContext* dc) {
+    if (dc == nullptr || dc->window == nullptr || dc->window->native == nullptr) return nullptr;
+    SDL_GLContext native = SDL_GL_CreateContext(dc->window->native);
+    if (native == nullptr) {
+        std::fprintf(stderr, "kelvora: no OpenGL context: %s\n", SDL_GetError());
+        return nullptr;
+    }
+    return new GLContext{native};
 }
 
-Palette* createPalette(const std::vector<PaletteEntry>& entries) {
-    note("createPalette " + std::to_string(entries.size()));
-    return new Palette{entries};
+bool makeGLContextCurrent(DeviceContext* dc, GLContext* context) {
+    if (dc == nullptr || dc->window == nullptr) return false;
+    return SDL_GL_MakeCurrent(dc->window->native, context ? context->native : nullptr) == 0;
 }
 
-void deletePalette(Palette* palette) {
-    note("deletePalette");
-    delete palette;
+void deleteGLContext(GLContext* context) {
+    if (context == nullptr) return;
+    SDL_GL_DeleteContext(context->native);
+    delete context;
 }
 
-void selectPalette(DeviceContext*, Palette*) { note("selectPalette"); }
-
-int realizePalette(DeviceContext*) {
-    note("realizePalette");
-    return theScript.realizeResult;
-}
-
-void updateColors(DeviceContext*) { note("updateColors"); }
-
-GLContext* createGLContext(DeviceContext*) {
-    note("createGLContext");
-    return &glContext;
-}
-
-bool makeGLContextCurrent(DeviceContext*, GLContext* context) {
-    note(context ? "makeGLContextCurrent" : "makeGLContextCurrent null");
-    return true;
-}
-
-void deleteGLContext(GLContext*) { note("deleteGLContext"); }
-
-void swapBuffers(DeviceContext*) {
-    note("swapBuffers");
-    if (!alive) note("ERROR swapBuffers without a window");
+void swapBuffers(DeviceContext* dc) {
+    if (dc && dc->window && dc->window->native) SDL_GL_SwapWindow(dc->window->native);
 }
 
 int desktopBitsPerPixel() {
-    note("desktopBitsPerPixel");
-    return theScript.desktopBits;
+    if (randrDisplay == nullptr) return 32;
+    // What a pixel occupies in memory, as desktops count colour depth (24-bit
+    // colour in 32-bit pixels counts as 32).
+    const int depth = DefaultDepth(randrDisplay, DefaultScreen(randrDisplay));
+    int bits = depth, formatCount = 0;
+    if (XPixmapFormatValues* formats = XListPixmapFormats(randrDisplay, &formatCount)) {
+        for (int i = 0; i < formatCount; ++i)
+            if (formats[i].depth == depth) bits = formats[i].bits_per_pixel;
+        XFree(formats);
+    }
+    return bits;
 }
 
 int changeDisplayMode(int width, int height, int bitsPerPixel) {
-    note("changeDisplayMode " + std::to_string(width) + "x" + std::to_string(height) + "x" +
-         std::to_string(bitsPerPixel));
-    return theScript.displayChangeResult;
+    int eventBase = 0, errorBase = 0;
+    if (randrDisplay == nullptr || !XRRQueryExtension(randrDisplay, &eventBase, &errorBase))
+        return displayChangeFailed;
+    // X cannot change the depth of a running screen.
+    if (bitsPerPixel != desktopBitsPerPixel()) return displayChangeBadMode;
+
+    const ::Window root = DefaultRootWindow(randrDisplay);
+    XRRScreenConfiguration* config = XRRGetScreenInfo(randrDisplay, root);
+    if (config == nullptr) return displayChangeFailed;
+    int sizeCount = 0;
+    XRRScreenSize* sizes = XRRConfigSizes(config, &sizeCount);
+    int wanted = -1;
+    for (int i = 0; i < sizeCount; ++i)
+        if (sizes[i].width == width && sizes[i].height == height) wanted = i;
+    if (wanted < 0) {
+        XRRFreeScreenConfigInfo(config);
+        return displayChangeBadMode;
+    }
+    Rotation rotation = RR_Rotate_0;
+    const SizeID current = XRRConfigCurrentConfiguration(config, &rotation);
+    if (!modeChanged) {
+        desktopSize = current;
+        desktopRotation = rotation;
+        desktopRate = XRRConfigCurrentRate(config);
+    }
+    const Status status = XRRSetScreenConfig(randrDisplay, config, root, static_cast<SizeID>(wanted),
+                                             rotation, CurrentTime);
+    XRRFreeScreenConfigInfo(config);
+    XSync(randrDisplay, False);
+    if (status != RRSetConfigSuccess) return displayChangeFailed;
+    modeChanged = modeChanged || static_cast<SizeID>(wanted) != desktopSize;
+    return displayChangeSuccessful;
 }
 
-void restoreDisplayMode() { note("restoreDisplayMode"); }
+void restoreDisplayMode() { restoreDisplayNow(); }
 
 unsigned short asyncKeyState(unsigned virtualKey) {
-    const auto& held = theScript.heldKeys;
-    return std::find(held.begin(), held.end(), virtualKey) != held.end() ? 0x8000 : 0;
+    PolledKey* key = polledKey(virtualKey);
+    if (key == nullptr) return 0;
+    const Uint8* held = SDL_GetKeyboardState(nullptr);
+    unsigned short state = held[key->scancode] ? 0x8000 : 0;
+    if (key->pressedSinceQuery) state |= 1;
+    key->pressedSinceQuery = false;
+    return state;
 }
 
 }  // namespace platform

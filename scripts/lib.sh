@@ -1,0 +1,38 @@
+# Shared by scripts/run, scripts/test and friends: install what is missing,
+# configure and build. Sourced from the repository root.
+
+REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD=${KELVORA_BUILD:-$REPO/build}
+
+# Build and run.
+PACKAGES_RUN="build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev libgl-dev
+  libglu1-mesa-dev libgl1-mesa-dri libx11-dev libxrandr-dev"
+# Tests: GoogleTest, an offscreen OpenGL, the reader's reference decoder, X
+# servers and the tools that drive them, sound measurement.
+PACKAGES_TEST="googletest libgtest-dev libosmesa6-dev libstb-dev xserver-xorg-core
+  xserver-xorg-video-dummy xvfb xdotool x11-utils x11-xserver-utils imagemagick sox
+  libsox-fmt-mp3 lame"
+
+as_root() {
+    if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Installs the Debian packages named in $@ that are not installed yet.
+install_missing() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} = 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Configures (once) and builds; extra arguments go to the configure step.
+build() {
+    if [ ! -f "$BUILD/CMakeCache.txt" ]; then
+        cmake -S "$REPO" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null || return 1
+    fi
+    cmake --build "$BUILD" -j"$(nproc)"
+}

@@ -1,0 +1,137 @@
+# Shared steps of the end-to-end tests: run the real show on the X server in
+# $DISPLAY, find its windows and boxes, press keys, take screenshots.
+# Sourced by each test_*.sh; the first argument of a test is the program.
+
+set -u
+KELVORA=${1:?usage: test_x.sh path/to/kelvora}
+KELVORA=$(readlink -f "$KELVORA")
+REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+WORK=$(mktemp -d /tmp/kelvora-e2e.XXXXXX)
+SHOW_PID=
+trap 'cleanup' EXIT
+
+fail() { echo "FAIL: $*"; exit 1; }
+pass() { echo "PASS: $*"; }
+
+cleanup() {
+    if [ -n "$SHOW_PID" ] && kill -0 "$SHOW_PID" 2>/dev/null; then
+        kill -9 "$SHOW_PID" 2>/dev/null
+        wait "$SHOW_PID" 2>/dev/null
+    fi
+    # Leave the next test the desktop's mode, whatever happened here.
+    [ -n "${DESKTOP_MODE:-}" ] && xrandr -s "$DESKTOP_MODE" >/dev/null 2>&1
+    rm -rf "$WORK"
+}
+
+need_display() {
+    if [ -z "${DISPLAY:-}" ] || ! xwininfo -root >/dev/null 2>&1; then
+        echo "SKIP: no X server in DISPLAY"
+        exit 77
+    fi
+    DESKTOP_MODE=$(current_mode)
+}
+
+# "1024x768": the screen's current size.
+current_mode() { xrandr 2>/dev/null | sed -n 's/.*current \([0-9]*\) x \([0-9]*\),.*/\1x\2/p'; }
+
+# True when the server can switch to 640 x 480 (the dummy driver can, Xvfb not).
+can_switch_mode() { xrandr 2>/dev/null | grep -q '^ *640x480'; }
+
+# Starts the show in the background from directory $1 (default: the repo).
+start_show() {
+    local dir=${1:-$REPO}
+    (cd "$dir" && exec "$KELVORA" >"$WORK/stdout" 2>"$WORK/stderr") &
+    SHOW_PID=$!
+}
+
+# Mapped windows named exactly $1, as "id WIDTHxHEIGHT" lines.
+windows_named() {
+    local id size
+    xwininfo -root -tree 2>/dev/null | grep -F "\"$1\":" |
+        sed -n 's/^ *\(0x[0-9a-f]*\) .*)  *\([0-9]*x[0-9]*\)+.*/\1 \2/p' |
+        while read -r id size; do
+            xwininfo -id "$id" 2>/dev/null | grep -q 'IsViewable' && echo "$id $size"
+        done
+}
+
+# Waits up to $2 seconds (default 20) for a mapped window named $1 that is not
+# 640x480 (a box), prints its id.
+wait_box() {
+    local caption=$1 limit=${2:-20} i
+    for ((i = 0; i < limit * 5; i++)); do
+        local id
+        id=$(windows_named "$caption" | awk '$2 != "640x480" {print $1; exit}')
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        kill -0 "$SHOW_PID" 2>/dev/null || return 1
+        sleep 0.2
+    done
+    return 1
+}
+
+# Waits for the show's 640 x 480 window, prints its id.
+wait_show_window() {
+    local limit=${1:-20} i
+    for ((i = 0; i < limit * 5; i++)); do
+        local id
+        id=$(windows_named Kelvora | awk '$2 == "640x480" {print $1; exit}')
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        kill -0 "$SHOW_PID" 2>/dev/null || return 1
+        sleep 0.2
+    done
+    return 1
+}
+
+# Closes the box with id $1 as a user would: focus it and press Return.
+close_box() {
+    xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
+    xdotool key Return
+}
+
+# Closes the start-up warning and any further start-up boxes ("OpenGL Demo",
+# and texture or mode complaints captioned "Kelvora") until the show's window
+# is up; prints the captions closed, one a line, into $WORK/boxes.
+pass_startup_boxes() {
+    : >"$WORK/boxes"
+    local i id
+    for ((i = 0; i < 200; i++)); do
+        id=$(windows_named "OpenGL Demo" | awk '{print $1; exit}')
+        if [ -n "$id" ]; then echo "OpenGL Demo" >>"$WORK/boxes"; close_box "$id"; sleep 0.5; continue; fi
+        id=$(windows_named Kelvora | awk '$2 != "640x480" {print $1; exit}')
+        if [ -n "$id" ]; then echo "Kelvora" >>"$WORK/boxes"; close_box "$id"; sleep 0.5; continue; fi
+        windows_named Kelvora | grep -q ' 640x480$' && return 0
+        kill -0 "$SHOW_PID" 2>/dev/null || return 1
+        sleep 0.2
+    done
+    return 1
+}
+
+# Focuses the show's window and presses key $1.
+press() {
+    local id
+    id=$(wait_show_window 5) || return 1
+    xdotool windowfocus "$id" 2>/dev/null
+    xdotool key "$1"
+}
+
+# Waits up to $1 seconds for the show to end; sets EXIT_STATUS.
+EXIT_STATUS=
+wait_exit() {
+    local limit=${1:-10} i
+    for ((i = 0; i < limit * 10; i++)); do
+        if ! kill -0 "$SHOW_PID" 2>/dev/null; then
+            wait "$SHOW_PID"
+            EXIT_STATUS=$?
+            SHOW_PID=
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# Screenshot of the top-left 640 x 480 of the screen into $1 (PNG).
+screenshot() { import -window root -crop 640x480+0+0 +repage "$1" 2>/dev/null; }
+
+# Number of distinct colours in image $1, and its mean brightness 0..1.
+colour_count() { convert "$1" -format '%k' info: 2>/dev/null; }
+mean_brightness() { convert "$1" -colorspace Gray -format '%[fx:mean]' info: 2>/dev/null; }

@@ -1,0 +1,34 @@
+# The whole life of the show: warning box, the 640 x 480 window drawing frame
+# after frame, Esc, the desktop's mode back before the closing box, exit 0.
+. "$(dirname "$0")/lib.sh"
+need_display
+
+start_show
+pass_startup_boxes || fail "the show's window did not appear; stderr: $(cat "$WORK/stderr")"
+head -n 1 "$WORK/boxes" | grep -qx "OpenGL Demo" || fail "the first box was not the warning: $(cat "$WORK/boxes")"
+pass "warning box closed, window up"
+
+if can_switch_mode; then
+    [ "$(current_mode)" = 640x480 ] || fail "screen is $(current_mode) while the show runs, expected 640x480"
+    pass "screen switched to 640x480"
+fi
+
+sleep 1
+screenshot "$WORK/a.png"
+sleep 0.7
+screenshot "$WORK/b.png"
+[ "$(mean_brightness "$WORK/a.png")" != 0 ] || fail "the window is black"
+cmp -s "$WORK/a.png" "$WORK/b.png" && [ "$(colour_count "$WORK/a.png")" -gt 1 ] &&
+    fail "two screenshots 0.7 s apart are identical: frames are not being drawn"
+pass "frames are drawn (brightness $(mean_brightness "$WORK/a.png"))"
+
+press Escape || fail "no window to press Esc in"
+box=$(wait_box Kelvora 10) || fail "no closing box after Esc"
+[ "$(current_mode)" = "$DESKTOP_MODE" ] || fail "screen is $(current_mode) at the closing box, expected $DESKTOP_MODE"
+windows_named Kelvora | grep -q ' 640x480$' && fail "the show's window is still up at the closing box"
+pass "closing box shown with the desktop restored"
+
+close_box "$box"
+wait_exit 5 || fail "the show did not end within 5 s of closing the box"
+[ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS, expected 0"
+pass "ended with status 0"

@@ -504,8 +504,7 @@ Canvas phrase9(const Fonts& f) {
         const Rgb col = rng.next() < 0.5f ? rgb(0xFF2FA8) : rgb(0x2FE6FF);
         const float strength = 0.25f + 0.5f * rng.next();
         paintShape(c, [=](float px, float py) { return capsuleDistance(px, py, x0, y, x0 + len, y, thick); },
-                   [=](float px, float py) {
-                       (void)py;
+                   [=](float px, float) {
                        return mix(rgb(0x0A0820), col, strength * std::fmin(1.0f, (px - x0) / len));
                    });
     }

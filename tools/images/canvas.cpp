@@ -125,7 +125,6 @@ void paintMask(Canvas& c, const Mask& m, int x0, int y0,
 bool loadFont(Font& font, const std::string& path, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     font.data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof()) font.data.clear();
     const int offset = font.data.empty() ? -1 : stbtt_GetFontOffsetForIndex(font.data.data(), 0);
     if (offset < 0 || !stbtt_InitFont(&font.info, font.data.data(), offset)) {
         error = path + ": cannot be read as a TrueType font";

@@ -31,6 +31,7 @@ GLContext glContext;
 bool alive = false;
 bool formatSet = false;
 int idlePeeks = 0;
+std::vector<PaletteEntry> paletteEntries;
 
 using fake::note;
 
@@ -54,6 +55,7 @@ void reset(const Script& newScript) {
     alive = false;
     formatSet = false;
     idlePeeks = 0;
+    paletteEntries.clear();
 }
 
 Script& script() { return theScript; }
@@ -73,6 +75,7 @@ int count(const std::string& prefix) {
 }
 
 Window* theWindow() { return &window; }
+const std::vector<PaletteEntry>& lastPaletteEntries() { return paletteEntries; }
 bool windowAlive() { return alive; }
 void note(const std::string& line) { theJournal.push_back(line); }
 
@@ -115,8 +118,11 @@ void destroyWindow(Window* target) {
     alive = false;
 }
 
-long defWindowProc(Window* target, unsigned message, std::uintptr_t, std::intptr_t) {
+long defWindowProc(Window* target, unsigned message, std::uintptr_t wParam, std::intptr_t) {
     note("defWindowProc " + std::to_string(message));
+    // Alt+F4 asks the window to close, as desktops do; a close destroys it.
+    if (message == msgSysKeyDown && wParam == vkF4 && windowProc)
+        return windowProc(target, msgClose, 0, 0);
     if (message == msgClose) destroyWindow(target);
     return 0;
 }
@@ -177,6 +183,7 @@ PixelFormat describePixelFormat(DeviceContext*) {
 
 Palette* createPalette(const std::vector<PaletteEntry>& entries) {
     note("createPalette " + std::to_string(entries.size()));
+    paletteEntries = entries;
     return new Palette{entries};
 }
 

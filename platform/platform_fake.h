@@ -40,6 +40,8 @@ const std::vector<std::string>& journal();
 int find(const std::string& prefix);
 int count(const std::string& prefix);
 Window* theWindow();
+// The entries of the last palette created.
+const std::vector<PaletteEntry>& lastPaletteEntries();
 bool windowAlive();
 // Adds a line to the journal; for other fakes (audio) to record into.
 void note(const std::string& line);

@@ -36,9 +36,10 @@ std::string missingFolderHint() {
     std::error_code ec;
     if (std::filesystem::is_directory(assetFolder, ec)) return {};
     const std::filesystem::path here = std::filesystem::current_path(ec);
-    return std::string("There is no folder \"") + assetFolder + "\" in the current directory " +
+    // Short lines: the box has to fit a 640 x 480 screen.
+    return std::string("There is no folder \"") + assetFolder + "\" in the current directory\n" +
            (ec ? std::string("(unknown)") : here.string()) +
-           ". Start the show from the folder that holds \"" + assetFolder + "\".\n\n";
+           ".\nStart the show from the folder that holds \"" + assetFolder + "\".\n\n";
 }
 
 }  // namespace

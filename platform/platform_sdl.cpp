@@ -194,7 +194,13 @@ void messageBox(const char* text, const char* caption, BoxIcon icon) {
     const Uint32 flags = icon == BoxIcon::warning ? SDL_MESSAGEBOX_WARNING
                          : icon == BoxIcon::error ? SDL_MESSAGEBOX_ERROR
                                                   : SDL_MESSAGEBOX_INFORMATION;
-    if (SDL_ShowSimpleMessageBox(flags, caption, text, nullptr) != 0)
+    // The box belongs to no window, but stands over the show's window while
+    // that is up: SDL would centre it on the desktop size it saw at start,
+    // which a display-mode switch has since made wrong.
+    SDL_Window* over = nullptr;
+    if (theWindow && theWindow->native && (SDL_GetWindowFlags(theWindow->native) & SDL_WINDOW_SHOWN))
+        over = theWindow->native;
+    if (SDL_ShowSimpleMessageBox(flags, caption, text, over) != 0)
         std::fprintf(stderr, "%s: %s\n", caption, text);
 }
 

@@ -206,7 +206,7 @@ TEST_F(TextureLoading, WithoutAStuffFolderTheBoxNamesTheCurrentDirectory) {
 
     ASSERT_EQ(1, platform::fake::count("messageBox error Kelvora: "));
     const std::string& text = platform::fake::journal()[platform::fake::find("messageBox")];
-    const std::string hint = "messageBox error Kelvora: There is no folder \"stuff\" in the current directory " +
+    const std::string hint = "messageBox error Kelvora: There is no folder \"stuff\" in the current directory\n" +
                              std::filesystem::canonical(dir.path()).string() + ".";
     EXPECT_EQ(0u, text.rfind(hint, 0)) << "expected start: " << hint << "\nactual: " << text;
     for (const char* file : fileNames)

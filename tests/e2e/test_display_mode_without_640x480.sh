@@ -1,0 +1,33 @@
+# A screen that has no 640 x 480 mode: the show says so in two boxes, keeps the
+# desktop's mode, and runs in its window at the top left until Esc.
+. "$(dirname "$0")/lib.sh"
+need_display
+# A screen of its own that has one mode only: Xvfb's.
+command -v Xvfb >/dev/null || { echo "SKIP: no Xvfb"; exit 77; }
+n=80
+while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
+Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+stop_xvfb() { cleanup; kill $xvfb 2>/dev/null; }
+trap stop_xvfb EXIT
+export DISPLAY=:$n
+for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+can_switch_mode && fail "Xvfb unexpectedly offers 640x480"
+
+start_show
+pass_startup_boxes || fail "the show's window did not appear; stderr: $(cat "$WORK/stderr")"
+expected=$'OpenGL Demo\nKelvora\nOpenGL Demo'
+[ "$(cat "$WORK/boxes")" = "$expected" ] ||
+    fail "boxes were: $(tr '\n' '|' <"$WORK/boxes"), expected the warning, the mode box, the general box"
+[ "$(current_mode)" = 1024x768 ] || fail "screen is $(current_mode), expected it untouched at 1024x768"
+sleep 1
+screenshot "$WORK/a.png"
+[ "$(colour_count "$WORK/a.png")" -gt 1 ] || fail "the window shows a single colour"
+pass "mode boxes shown, show running at the desktop's mode"
+
+press Escape
+box=$(wait_box Kelvora 10) || fail "no closing box after Esc"
+close_box "$box"
+wait_exit 5 || fail "the show did not end"
+[ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS, expected 0"
+pass "Esc ended it with status 0"

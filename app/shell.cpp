@@ -78,8 +78,7 @@ int winMain() {
         platform::postQuitMessage(0);
     }
 
-    // The window's mainWindow is also stored from inside its create message,
-    // where the rest of the show starts.
+    // The whole show starts inside this call, in the create message.
     mainWindow = platform::createWindow(className, windowTitle, 0, 0, windowWidth, windowHeight);
 
     resizeViewport(windowWidth, windowHeight);
@@ -113,7 +112,6 @@ long wndProc(platform::Window* window, unsigned message, std::uintptr_t wParam,
              std::intptr_t lParam) {
     switch (message) {
         case platform::msgCreate:
-            mainWindow = window;
             onCreate(window);
             return 0;
         case platform::msgDestroy:

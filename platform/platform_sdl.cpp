@@ -5,11 +5,15 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
+#include <pthread.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/platform.h"
 
@@ -41,17 +45,14 @@ Window* theWindow = nullptr;
 DeviceContext theDeviceContext;
 std::deque<MessageRecord> postedMessages;
 
-// A stop request from outside (Ctrl+C, kill): handled at the next peek, since
-// the display cannot be restored from inside a signal handler.
-volatile std::sig_atomic_t stopSignal = 0;
-void onStopSignal(int signal) { stopSignal = signal; }
-
 // The display mode as the desktop had it before the show switched it.
 Display* randrDisplay = nullptr;
 bool modeChanged = false;
 SizeID desktopSize = 0;
 Rotation desktopRotation = RR_Rotate_0;
 short desktopRate = 0;
+// Held by a switch and by a restore, which may come from the stop thread.
+std::mutex displayModeLock;
 
 // SDL's key codes turned into the show's virtual keys; keys the show has no
 // number for come through as vkNone and do nothing.
@@ -137,16 +138,46 @@ bool makeNativeWindow(Window& window, int depthBits) {
     return window.native != nullptr;
 }
 
-void restoreDisplayNow() {
-    if (!modeChanged || randrDisplay == nullptr) return;
-    const ::Window root = DefaultRootWindow(randrDisplay);
-    if (XRRScreenConfiguration* config = XRRGetScreenInfo(randrDisplay, root)) {
-        XRRSetScreenConfigAndRate(randrDisplay, config, root, desktopSize, desktopRotation,
-                                  desktopRate, CurrentTime);
+// Call with displayModeLock held.
+void restoreDisplayOn(Display* display) {
+    const ::Window root = DefaultRootWindow(display);
+    if (XRRScreenConfiguration* config = XRRGetScreenInfo(display, root)) {
+        XRRSetScreenConfigAndRate(display, config, root, desktopSize, desktopRotation, desktopRate,
+                                  CurrentTime);
         XRRFreeScreenConfigInfo(config);
     }
-    XSync(randrDisplay, False);
+    XSync(display, False);
+}
+
+void restoreDisplayNow() {
+    std::lock_guard lock(displayModeLock);
+    if (!modeChanged || randrDisplay == nullptr) return;
+    restoreDisplayOn(randrDisplay);
     modeChanged = false;
+}
+
+// Ctrl+C and kill ask the show to stop now, whatever it is doing: it may be
+// waiting in a box with the screen at 640 x 480, where no message loop turns.
+// This thread takes those signals, puts the desktop's mode back over a
+// connection of its own and ends the process with the signal's usual status,
+// without the closing box. The hidden cursor belongs to the show's window and
+// goes with the process.
+void stopOnSignal(sigset_t signals) {
+    int signal = 0;
+    if (sigwait(&signals, &signal) != 0) return;
+    displayModeLock.lock();  // kept: no switch may follow
+    if (modeChanged) {
+        if (Display* display = XOpenDisplay(nullptr)) {
+            restoreDisplayOn(display);
+            XCloseDisplay(display);
+        }
+    }
+    std::signal(signal, SIG_DFL);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+    std::raise(signal);
 }
 
 }  // namespace
@@ -155,6 +186,15 @@ bool start(std::string& error) {
     // The show restores the display itself on Ctrl+C or kill; SDL would turn
     // those into a quit event instead.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // Before any thread starts (SDL's and the audio library's too): only the
+    // stop thread may take the two signals. The stop thread and the message
+    // boxes use X connections of their own.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    XInitThreads();
     // The display mode is switched through X, so the show needs an X server
     // even where SDL could draw some other way.
     randrDisplay = XOpenDisplay(nullptr);
@@ -171,8 +211,7 @@ bool start(std::string& error) {
         randrDisplay = nullptr;
         return false;
     }
-    std::signal(SIGINT, onStopSignal);
-    std::signal(SIGTERM, onStopSignal);
+    std::thread(stopOnSignal, stopSignals).detach();
     return true;
 }
 
@@ -254,15 +293,6 @@ void invalidateWindow(Window* window) {
 }
 
 bool peekMessage(MessageRecord& message) {
-    if (stopSignal != 0) {
-        // Stop now: the desktop and the cursor come back, then the process ends
-        // with the signal's usual status, without the closing box.
-        const int signal = stopSignal;
-        restoreDisplayNow();
-        SDL_ShowCursor(SDL_ENABLE);
-        std::signal(signal, SIG_DFL);
-        std::raise(signal);
-    }
     if (!postedMessages.empty()) {
         message = postedMessages.front();
         postedMessages.pop_front();
@@ -386,6 +416,7 @@ int changeDisplayMode(int width, int height, int bitsPerPixel) {
         XRRFreeScreenConfigInfo(config);
         return displayChangeBadMode;
     }
+    std::lock_guard lock(displayModeLock);
     Rotation rotation = RR_Rotate_0;
     const SizeID current = XRRConfigCurrentConfiguration(config, &rotation);
     if (!modeChanged) {

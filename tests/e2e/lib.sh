@@ -135,3 +135,80 @@ screenshot() { import -window root -crop 640x480+0+0 +repage "$1" 2>/dev/null; }
 # Number of distinct colours in image $1, and its mean brightness 0..1.
 colour_count() { convert "$1" -format '%k' info: 2>/dev/null; }
 mean_brightness() { convert "$1" -colorspace Gray -format '%[fx:mean]' info: 2>/dev/null; }
+
+# ---- Faults, missing pieces and long runs ----
+
+# Starts an Xorg server of the test's own with config file $1, for what the
+# shared one cannot show, and points DISPLAY at it. Exits 77 without root.
+PRIVATE_X_PID=
+start_private_x() {
+    local n=80 i
+    [ "$(id -u)" = 0 ] && command -v Xorg >/dev/null || { echo "SKIP: a private Xorg needs root"; exit 77; }
+    while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
+    Xorg :$n -config "$1" -noreset -nolisten tcp -logfile "$WORK/xorg.log" >/dev/null 2>&1 &
+    PRIVATE_X_PID=$!
+    trap 'cleanup; stop_private_x' EXIT
+    export DISPLAY=:$n
+    for ((i = 0; i < 50; i++)); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.2; done
+    xwininfo -root >/dev/null 2>&1 || fail "could not start a private Xorg on $DISPLAY"
+    DESKTOP_MODE=$(current_mode)
+}
+stop_private_x() {
+    [ -n "$PRIVATE_X_PID" ] && kill "$PRIVATE_X_PID" 2>/dev/null && wait "$PRIVATE_X_PID" 2>/dev/null
+    PRIVATE_X_PID=
+}
+
+# A folder to start the show from, holding a copy of stuff/ without the files
+# named in $@; prints its path.
+stuff_without() {
+    local dir=$WORK/run name
+    rm -rf "$dir" && mkdir -p "$dir" && cp -r "$REPO/stuff" "$dir/stuff"
+    for name in "$@"; do rm -f "$dir/stuff/$name"; done
+    echo "$dir"
+}
+
+# Two screenshots 0.7 s apart differ: the show is drawing.
+assert_frames_drawn() {
+    screenshot "$WORK/a.png"
+    sleep 0.7
+    screenshot "$WORK/b.png"
+    cmp -s "$WORK/a.png" "$WORK/b.png" && fail "two screenshots 0.7 s apart are identical: no frames drawn"
+    pass "frames are drawn"
+}
+
+# The ordinary end: Esc, the desktop's mode back at the closing box, status 0.
+end_with_esc() {
+    press Escape || fail "no window to press Esc in"
+    local box
+    box=$(wait_box Kelvora 10) || fail "no closing box after Esc"
+    [ "$(current_mode)" = "$DESKTOP_MODE" ] || fail "screen is $(current_mode) at the closing box, expected $DESKTOP_MODE"
+    close_box "$box"
+    wait_exit 5 || fail "the show did not end after the closing box"
+    [ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS, expected 0"
+    pass "Esc: desktop restored, closing box, status 0"
+}
+
+# Frames presented so far by a show started with start_counted_show.
+SWAP_COUNTER=${SWAP_COUNTER:-$(dirname "$KELVORA")/tests/libkelvora_swap_counter.so}
+frames_drawn() { cat "$WORK/frames" 2>/dev/null || echo 0; }
+
+# start_show with the frame counter preloaded (see tests/swap_counter). Under
+# AddressSanitizer its run-time must come first.
+start_counted_show() {
+    local dir=${1:-$REPO} preload=$SWAP_COUNTER asan
+    [ -f "$SWAP_COUNTER" ] || fail "no frame counter at $SWAP_COUNTER"
+    asan=$(ldd "$KELVORA" | awk '/libasan/ {print $3; exit}')
+    [ -n "$asan" ] && preload=$asan:$preload
+    (cd "$dir" && LD_PRELOAD=$preload KELVORA_SWAP_COUNT_FILE=$WORK/frames \
+        exec "$KELVORA" >"$WORK/stdout" 2>"$WORK/stderr") &
+    SHOW_PID=$!
+}
+
+# The captions of the start-up boxes that pass_startup_boxes closed are $@, in order.
+expect_boxes() {
+    local expected actual
+    expected=$(printf '%s\n' "$@")
+    actual=$(cat "$WORK/boxes")
+    [ "$actual" = "$expected" ] || fail "start-up boxes were [$(echo $actual)], expected [$(echo $expected)]"
+    pass "start-up boxes: $(echo $actual | tr '\n' ',')"
+}

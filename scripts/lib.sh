@@ -11,7 +11,7 @@ PACKAGES_RUN="build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev lib
 # servers and the tools that drive them, sound measurement.
 PACKAGES_TEST="googletest libgtest-dev libosmesa6-dev libstb-dev xserver-xorg-core
   xserver-xorg-video-dummy xvfb xdotool x11-utils x11-xserver-utils imagemagick sox
-  libsox-fmt-mp3 lame"
+  libsox-fmt-mp3 lame clang-14 libclang-rt-14-dev"
 
 as_root() {
     if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
@@ -35,4 +35,15 @@ build() {
         cmake -S "$REPO" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null || return 1
     fi
     cmake --build "$BUILD" -j"$(nproc)"
+}
+
+# Configures (once) the CMake preset $1 into folder $2 and builds the targets
+# that follow.
+build_preset() {
+    local preset=$1 dir=$2
+    shift 2
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        (cd "$REPO" && cmake --preset "$preset" -B "$dir" >/dev/null) || return 1
+    fi
+    cmake --build "$dir" -j"$(nproc)" --target "$@"
 }

@@ -6,6 +6,8 @@
 #include <X11/extensions/Xrandr.h>
 
 #include <pthread.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
@@ -180,6 +182,21 @@ void stopOnSignal(sigset_t signals) {
     std::raise(signal);
 }
 
+// SDL shows each box from a child process (a fork), which holds a copy of the
+// show's X connections: a child left behind by a stopped show would keep the
+// box and the show's window on the screen. It dies with the show, and takes
+// Ctrl+C and kill itself, having no stop thread.
+pid_t showProcess = 0;
+void onForkInChild() {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != showProcess) _exit(1);  // the show already ended
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
+}
+
 }  // namespace
 
 bool start(std::string& error) {
@@ -194,6 +211,8 @@ bool start(std::string& error) {
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    showProcess = getpid();
+    pthread_atfork(nullptr, nullptr, onForkInChild);
     XInitThreads();
     // The display mode is switched through X, so the show needs an X server
     // even where SDL could draw some other way.

@@ -158,12 +158,19 @@ void restoreDisplayNow() {
     modeChanged = false;
 }
 
-// Ctrl+C and kill ask the show to stop now, whatever it is doing: it may be
+// Ctrl+C, kill and a closed terminal ask the show to stop now, whatever it is doing: it may be
 // waiting in a box with the screen at 640 x 480, where no message loop turns.
 // This thread takes those signals, puts the desktop's mode back over a
 // connection of its own and ends the process with the signal's usual status,
 // without the closing box. The hidden cursor belongs to the show's window and
 // goes with the process.
+sigset_t stopSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&signals, signal);
+    return signals;
+}
+
 void stopOnSignal(sigset_t signals) {
     int signal = 0;
     if (sigwait(&signals, &signal) != 0) return;
@@ -185,16 +192,13 @@ void stopOnSignal(sigset_t signals) {
 // SDL shows each box from a child process (a fork), which holds a copy of the
 // show's X connections: a child left behind by a stopped show would keep the
 // box and the show's window on the screen. It dies with the show, and takes
-// Ctrl+C and kill itself, having no stop thread.
+// the stop signals itself, having no stop thread.
 pid_t showProcess = 0;
 void onForkInChild() {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != showProcess) _exit(1);  // the show already ended
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
+    const sigset_t signals = stopSignals();
+    pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
 }
 
 }  // namespace
@@ -204,13 +208,10 @@ bool start(std::string& error) {
     // those into a quit event instead.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // Before any thread starts (SDL's and the audio library's too): only the
-    // stop thread may take the two signals. The stop thread and the message
+    // stop thread may take the stop signals. The stop thread and the message
     // boxes use X connections of their own.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    const sigset_t signals = stopSignals();
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     showProcess = getpid();
     pthread_atfork(nullptr, nullptr, onForkInChild);
     XInitThreads();
@@ -230,7 +231,7 @@ bool start(std::string& error) {
         randrDisplay = nullptr;
         return false;
     }
-    std::thread(stopOnSignal, stopSignals).detach();
+    std::thread(stopOnSignal, signals).detach();
     return true;
 }
 

@@ -1,11 +1,12 @@
-# Ctrl+C (SIGINT) and kill (SIGTERM) stop the show at once: the desktop's mode
-# comes back and the process ends with the signal's usual status, without the
-# closing box; also while a start-up box waits for the user with the screen
-# already switched, and then neither the box nor the window stays behind.
+# Ctrl+C (SIGINT), kill (SIGTERM) and a closed terminal (SIGHUP) stop the show
+# at once: the desktop's mode comes back and the process ends with the
+# signal's usual status, without the closing box; also while a start-up box
+# waits for the user with the screen already switched, and then neither the
+# box nor the window stays behind.
 . "$(dirname "$0")/lib.sh"
 need_display
 
-for sig in INT TERM; do
+for sig in INT TERM HUP; do
     expected=$((128 + $(kill -l $sig)))
     start_show
     pass_startup_boxes || fail "the show's window did not appear; stderr: $(cat "$WORK/stderr")"

@@ -47,3 +47,24 @@ build_preset() {
     fi
     cmake --build "$dir" -j"$(nproc)" --target "$@"
 }
+
+# A real X server for the show, its own: Xorg with the dummy driver (its RandR
+# really switches to 640 x 480) when we may start it, Xvfb otherwise. Exports
+# DISPLAY; the server stops when the calling script ends.
+XPID=
+stop_x() { [ -n "$XPID" ] && kill "$XPID" 2>/dev/null; wait 2>/dev/null || true; }
+start_x() {
+    local n=57
+    trap stop_x EXIT
+    while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
+    export DISPLAY=:$n
+    if [ "$(id -u)" = 0 ]; then
+        Xorg "$DISPLAY" -config "$REPO/tests/e2e/xorg-dummy.conf" -noreset -nolisten tcp \
+            -logfile "$BUILD/xorg.log" >/dev/null 2>&1 &
+    else
+        Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    fi
+    XPID=$!
+    for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.2; done
+    xwininfo -root >/dev/null 2>&1 || { echo "could not start an X server on $DISPLAY"; return 1; }
+}

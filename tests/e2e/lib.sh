@@ -192,15 +192,16 @@ end_with_esc() {
 SWAP_COUNTER=${SWAP_COUNTER:-$(dirname "$KELVORA")/tests/libkelvora_swap_counter.so}
 frames_drawn() { cat "$WORK/frames" 2>/dev/null || echo 0; }
 
-# start_show with the frame counter preloaded (see tests/swap_counter). Under
-# AddressSanitizer its run-time must come first.
+# start_show with the frame counter preloaded (see tests/swap_counter), and
+# under the command in SHOW_WRAPPER if set (valgrind). Under AddressSanitizer
+# its run-time must come first.
 start_counted_show() {
     local dir=${1:-$REPO} preload=$SWAP_COUNTER asan
     [ -f "$SWAP_COUNTER" ] || fail "no frame counter at $SWAP_COUNTER"
     asan=$(ldd "$KELVORA" | awk '/libasan/ {print $3; exit}')
     [ -n "$asan" ] && preload=$asan:$preload
     (cd "$dir" && LD_PRELOAD=$preload KELVORA_SWAP_COUNT_FILE=$WORK/frames \
-        exec "$KELVORA" >"$WORK/stdout" 2>"$WORK/stderr") &
+        exec ${SHOW_WRAPPER:-} "$KELVORA" >"$WORK/stdout" 2>"$WORK/stderr") &
     SHOW_PID=$!
 }
 

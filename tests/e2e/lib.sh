@@ -213,3 +213,19 @@ expect_boxes() {
     [ "$actual" = "$expected" ] || fail "start-up boxes were [$(echo $actual)], expected [$(echo $expected)]"
     pass "start-up boxes: $(echo $actual | tr '\n' ',')"
 }
+
+# Records every screen size change from now on; screen_sizes_seen stops that
+# and prints the sizes in order, one "WIDTHxHEIGHT" a line, repeats merged
+# (RandR reports one change several times).
+WATCH_PID=
+watch_screen_sizes() {
+    xev -root -event randr >"$WORK/randr" 2>/dev/null &
+    WATCH_PID=$!
+    sleep 0.3
+}
+screen_sizes_seen() {
+    [ -n "$WATCH_PID" ] && kill "$WATCH_PID" 2>/dev/null && wait "$WATCH_PID" 2>/dev/null
+    WATCH_PID=
+    awk '/^RRScreenChangeNotify/ {s = 1; next}
+         s && /width [0-9]+, height [0-9]+/ {gsub(",", ""); print $2 "x" $4; s = 0}' "$WORK/randr" | uniq
+}

@@ -158,12 +158,7 @@ void restoreDisplayNow() {
     modeChanged = false;
 }
 
-// Ctrl+C, kill and a closed terminal ask the show to stop now, whatever it is doing: it may be
-// waiting in a box with the screen at 640 x 480, where no message loop turns.
-// This thread takes those signals, puts the desktop's mode back over a
-// connection of its own and ends the process with the signal's usual status,
-// without the closing box. The hidden cursor belongs to the show's window and
-// goes with the process.
+// Ctrl+C, kill and a closed terminal.
 sigset_t stopSignals() {
     sigset_t signals;
     sigemptyset(&signals);
@@ -171,6 +166,12 @@ sigset_t stopSignals() {
     return signals;
 }
 
+// The stop signals ask the show to stop now, whatever it is doing: it may be
+// waiting in a box with the screen at 640 x 480, where no message loop turns.
+// This thread takes them, puts the desktop's mode back over a connection of
+// its own and ends the process with the signal's usual status, without the
+// closing box. The hidden cursor belongs to the show's window and goes with
+// the process.
 void stopOnSignal(sigset_t signals) {
     int signal = 0;
     if (sigwait(&signals, &signal) != 0) return;

@@ -210,8 +210,9 @@ expect_boxes() {
     local expected actual
     expected=$(printf '%s\n' "$@")
     actual=$(cat "$WORK/boxes")
-    [ "$actual" = "$expected" ] || fail "start-up boxes were [$(echo $actual)], expected [$(echo $expected)]"
-    pass "start-up boxes: $(echo $actual | tr '\n' ',')"
+    [ "$actual" = "$expected" ] ||
+        fail "start-up boxes were [$(paste -sd '|' <<<"$actual")], expected [$(paste -sd '|' <<<"$expected")]"
+    pass "start-up boxes: $(paste -sd '|' <<<"$actual")"
 }
 
 # Records every screen size change from now on; screen_sizes_seen stops that

@@ -308,18 +308,6 @@ long countTriangles() {
     return std::lround(triangles);
 }
 
-// renderFrame's steps without the swap, so that they can be recorded.
-void frameWithoutSwap() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    drawPhraseBackdrop();
-    camera.apply();
-    updateLight();
-    drawPathLine();
-    drawCanField();
-    updateCameraPath();
-    camera.update();
-}
-
 double elapsedMs(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
@@ -364,7 +352,7 @@ void playScene(SceneResult& r, bool lowestStep, bool withFloor, bool counted) {
         if (lists == 0) fail("no display lists");
         for (int i = 0; i < framesPerScene; ++i) {
             glNewList(lists + i, GL_COMPILE);
-            frameWithoutSwap();
+            composeFrame();
             glEndList();
         }
     }
@@ -408,7 +396,7 @@ void profile(int s, bool recorded) {
         lists = glGenLists(frames);
         for (int i = 0; i < frames; ++i) {
             glNewList(lists + i, GL_COMPILE);
-            frameWithoutSwap();
+            composeFrame();
             glEndList();
         }
     }

@@ -26,6 +26,11 @@ constexpr GLint materialShininess = 96;
 float lightPosition[4] = {0.0f, lightHeight, 0.0f, 1.0f};  // w = 1: a positional light
 
 void renderFrame() {
+    composeFrame();
+    platform::swapBuffers(deviceContext);
+}
+
+void composeFrame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     drawPhraseBackdrop();
     camera.apply();
@@ -36,7 +41,6 @@ void renderFrame() {
     // state computed at the end of the previous one.
     updateCameraPath();
     camera.update();
-    platform::swapBuffers(deviceContext);
 }
 
 void setupLighting() {

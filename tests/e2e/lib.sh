@@ -54,32 +54,22 @@ windows_named() {
         done
 }
 
-# Waits up to $2 seconds (default 20) for a mapped window named $1 that is not
-# 640x480 (a box), prints its id.
-wait_box() {
-    local caption=$1 limit=${2:-20} i
+# Waits up to $3 seconds (default 20) for a mapped window named $1 that is the
+# show's 640 x 480 window ($2 = show) or any other size, a box ($2 = box);
+# prints its id.
+wait_window() {
+    local caption=$1 kind=$2 limit=${3:-20} i id
     for ((i = 0; i < limit * 5; i++)); do
-        local id
-        id=$(windows_named "$caption" | awk '$2 != "640x480" {print $1; exit}')
+        id=$(windows_named "$caption" |
+            awk -v kind="$kind" '(kind == "show") == ($2 == "640x480") {print $1; exit}')
         [ -n "$id" ] && { echo "$id"; return 0; }
         kill -0 "$SHOW_PID" 2>/dev/null || return 1
         sleep 0.2
     done
     return 1
 }
-
-# Waits for the show's 640 x 480 window, prints its id.
-wait_show_window() {
-    local limit=${1:-20} i
-    for ((i = 0; i < limit * 5; i++)); do
-        local id
-        id=$(windows_named Kelvora | awk '$2 == "640x480" {print $1; exit}')
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        kill -0 "$SHOW_PID" 2>/dev/null || return 1
-        sleep 0.2
-    done
-    return 1
-}
+wait_box() { wait_window "$1" box "${2:-20}"; }
+wait_show_window() { wait_window Kelvora show "${1:-20}"; }
 
 # Closes the box with id $1 as a user would: focus it and press Return.
 close_box() {
@@ -176,16 +166,17 @@ assert_frames_drawn() {
     pass "frames are drawn"
 }
 
-# The ordinary end: Esc, the desktop's mode back at the closing box, status 0.
+# The ordinary end, by key $1 (default Escape): the desktop's mode back at the
+# closing box, then status 0.
 end_with_esc() {
-    press Escape || fail "no window to press Esc in"
-    local box
-    box=$(wait_box Kelvora 10) || fail "no closing box after Esc"
+    local key=${1:-Escape} box
+    press "$key" || fail "no window to press $key in"
+    box=$(wait_box Kelvora 10) || fail "no closing box after $key"
     [ "$(current_mode)" = "$DESKTOP_MODE" ] || fail "screen is $(current_mode) at the closing box, expected $DESKTOP_MODE"
     close_box "$box"
     wait_exit 5 || fail "the show did not end after the closing box"
     [ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS, expected 0"
-    pass "Esc: desktop restored, closing box, status 0"
+    pass "$key: desktop restored, closing box, status 0"
 }
 
 # Frames presented so far by a show started with start_counted_show.

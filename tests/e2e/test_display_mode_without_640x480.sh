@@ -25,9 +25,4 @@ screenshot "$WORK/a.png"
 [ "$(colour_count "$WORK/a.png")" -gt 1 ] || fail "the window shows a single colour"
 pass "mode boxes shown, show running at the desktop's mode"
 
-press Escape
-box=$(wait_box Kelvora 10) || fail "no closing box after Esc"
-close_box "$box"
-wait_exit 5 || fail "the show did not end"
-[ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS, expected 0"
-pass "Esc ended it with status 0"
+end_with_esc

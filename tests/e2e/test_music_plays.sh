@@ -11,10 +11,7 @@ run_for_sound() {  # directory, sound file
     SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$2 start_show "$1"
     pass_startup_boxes || fail "the show's window did not appear; stderr: $(cat "$WORK/stderr")"
     sleep 3
-    press Escape
-    box=$(wait_box Kelvora 10) || fail "no closing box after Esc"
-    close_box "$box"
-    wait_exit 5 || fail "the show did not end"
+    end_with_esc
 }
 
 export SDL_AUDIODRIVER SDL_DISKAUDIOFILE

@@ -24,9 +24,7 @@ for try in $(seq 1 12); do
         if [ "$share" -ge 55 ] && [ "$share" -le 99 ]; then
             pass "shot $try: phrase $i covers $share% of the screen, cans and line the other $((100 - share))%"
             cp "$WORK/shot.png" /tmp/kelvora-e2e-picture.png 2>/dev/null
-            press Escape
-            box=$(wait_box Kelvora 10) && close_box "$box"
-            wait_exit 5
+            end_with_esc
             exit 0
         fi
         best_report="$best_report shot $try phrase $i: $share%;"

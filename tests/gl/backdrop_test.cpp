@@ -137,11 +137,7 @@ TEST_F(BackdropAndPath, PathLineJoinsTheControlPointsOnTheGroundInGrey) {
     std::copy(zs, zs + controlPointCount, controlZ);
     glEnable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-320.0, 320.0, -240.0, 240.0, -200.0, 200.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    loadCentredPixelView();
     glRotatef(90.0f, 1.0f, 0.0f, 0.0f);  // look down on the ground: world z becomes screen y
 
     const struct {

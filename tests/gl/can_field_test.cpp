@@ -15,12 +15,7 @@ class CanFieldDrawing : public ::testing::Test {
 protected:
     void SetUp() override {
         makeOffscreenContext();
-        glViewport(0, 0, 640, 480);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(-320.0, 320.0, -240.0, 240.0, -200.0, 200.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
+        loadCentredPixelView();
         savedPosition = camera.position;
         savedScale = sceneScale;
         savedStep = vertexStep;

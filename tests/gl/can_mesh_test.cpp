@@ -27,12 +27,7 @@ class CanMeshDrawing : public ::testing::Test {
 protected:
     void SetUp() override {
         makeOffscreenContext();
-        glViewport(0, 0, 640, 480);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(-320.0, 320.0, -240.0, 240.0, -200.0, 200.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
+        loadCentredPixelView();
         glDisable(GL_LIGHTING);
         glDisable(GL_CULL_FACE);
         glDisable(GL_DEPTH_TEST);

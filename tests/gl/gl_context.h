@@ -31,3 +31,14 @@ inline void makeOffscreenContext(int width = 640, int height = 480) {
     currentWidth = width;
     currentHeight = height;
 }
+
+// A 640 x 480 view one world unit per pixel, centred on the origin, with
+// identity modelview: what a test draws lands where it can be checked.
+inline void loadCentredPixelView() {
+    glViewport(0, 0, 640, 480);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-320.0, 320.0, -240.0, 240.0, -200.0, 200.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}

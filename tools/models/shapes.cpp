@@ -105,13 +105,13 @@ Shape ellipsoid(Vec3 c, Vec3 r) {
     }};
 }
 
-Shape tube(const Tube& spec) {
-    auto table = std::make_shared<FrameTable>(frames(spec.spine, spec.normalHint));
+Shape tube(const Tube& tubeDesc) {
+    auto table = std::make_shared<FrameTable>(frames(tubeDesc.spine, tubeDesc.normalHint));
     // Share of the u range taken by each cap, from its rough arc length.
-    auto endRadius = [&spec](double t) {
+    auto endRadius = [&tubeDesc](double t) {
         double sum = 0;
         for (int k = 0; k < 8; ++k) {
-            auto [a, b] = spec.section(t, k / 8.0);
+            auto [a, b] = tubeDesc.section(t, k / 8.0);
             sum += std::sqrt(a * a + b * b);
         }
         return sum / 8;
@@ -119,10 +119,10 @@ Shape tube(const Tube& spec) {
     double bodyLength = 0;
     for (int i = 0; i < frameSteps; ++i) bodyLength += length(table->point[i + 1] - table->point[i]);
     auto capArc = [](double cap, double r) { return pi / 2 * std::sqrt((cap * cap + r * r) / 2); };
-    double arc0 = capArc(spec.capLength0, endRadius(0)), arc1 = capArc(spec.capLength1, endRadius(1));
+    double arc0 = capArc(tubeDesc.capLength0, endRadius(0)), arc1 = capArc(tubeDesc.capLength1, endRadius(1));
     double total = arc0 + bodyLength + arc1;
     double f0 = arc0 / total, f1 = arc1 / total;
-    Tube s = spec;
+    Tube s = tubeDesc;
     return {[s, table, f0, f1](double u, double v) {
         auto frameAt = [&table](double t, Vec3& p, Vec3& tan, Vec3& n) {
             double x = t * frameSteps;

@@ -38,7 +38,7 @@ struct Tube {
     double capLength0 = 0;
     double capLength1 = 0;
 };
-Shape tube(const Tube& spec);
+Shape tube(const Tube& tubeDesc);
 
 // Cross-sections for tubes.
 std::function<std::array<double, 2>(double, double)> ellipseSection(

@@ -8,9 +8,10 @@ BUILD=${KELVORA_BUILD:-$REPO/build}
 PACKAGES_RUN="build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev libgl-dev
   libglu1-mesa-dev libgl1-mesa-dri libx11-dev libxrandr-dev"
 # Tests: GoogleTest, an offscreen OpenGL, the reader's reference decoder, X
-# servers and the tools that drive them, sound measurement.
+# servers (with the core fonts that SDL draws its boxes with) and the tools
+# that drive them, sound measurement.
 PACKAGES_TEST="googletest libgtest-dev libosmesa6-dev libstb-dev xserver-xorg-core
-  xserver-xorg-video-dummy xvfb xdotool x11-utils x11-xserver-utils imagemagick sox
+  xserver-xorg-video-dummy xvfb xfonts-base xdotool x11-utils x11-xserver-utils imagemagick sox
   libsox-fmt-mp3 lame clang-14 libclang-rt-14-dev"
 
 as_root() {
@@ -26,7 +27,7 @@ install_missing() {
     [ ${#missing[@]} = 0 ] && return 0
     echo "Installing: ${missing[*]}"
     as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
-        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
 # Configures (once) and builds; extra arguments go to the configure step.

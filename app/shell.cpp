@@ -81,14 +81,8 @@ int winMain() {
     // The whole show starts inside this call, in the create message.
     mainWindow = platform::createWindow(className, windowTitle, 0, 0, windowWidth, windowHeight);
 
-    resizeViewport(windowWidth, windowHeight);
-    platform::showWindow(mainWindow);
-    platform::setCursorImage(false);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    camera.setup(fieldOfView, windowWidth, windowHeight);
+    // Also without a window: these steps then find no context and do no harm.
+    finishStartUp();
 
     if (mainWindow == nullptr) {
         // Only the teardown of a window restores the desktop; there is none.
@@ -145,6 +139,17 @@ long wndProc(platform::Window* window, unsigned message, std::uintptr_t wParam,
         default:
             return platform::defWindowProc(window, message, wParam, lParam);
     }
+}
+
+void finishStartUp() {
+    resizeViewport(windowWidth, windowHeight);
+    platform::showWindow(mainWindow);
+    platform::setCursorImage(false);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    camera.setup(fieldOfView, windowWidth, windowHeight);
 }
 
 void initShow() {

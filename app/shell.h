@@ -18,6 +18,9 @@ int winMain();
 long wndProc(platform::Window* window, unsigned message, std::uintptr_t wParam,
              std::intptr_t lParam);
 void initShow();
+// Start-up's steps after the window exists: viewport, window shown, cursor
+// hidden, matrices reset and the camera set up.
+void finishStartUp();
 void resizeViewport(int width, int height);
 void setupPixelFormat(platform::DeviceContext* dc);
 platform::Palette* createPalette(platform::DeviceContext* dc);

@@ -142,7 +142,6 @@ namespace {
 constexpr const char* showClass = "Kelvora";  // the shell's class and window name
 constexpr int windowWidth = 640;
 constexpr int windowHeight = 480;
-constexpr float fieldOfView = 60.0f;
 constexpr unsigned benchSeed = 20240607u;
 // Frames a scene lasts: scene frames 2..200.
 constexpr int framesPerScene = lastSceneFrame - firstSceneFrame + 1;
@@ -240,14 +239,7 @@ void startShow() {
     if (!platform::registerWindowClass(showClass, wndProc)) fail("cannot register the window class");
     mainWindow = platform::createWindow(showClass, showClass, 0, 0, windowWidth, windowHeight);
     if (mainWindow == nullptr || renderingContext == nullptr) fail("no window or no OpenGL context");
-    resizeViewport(windowWidth, windowHeight);
-    platform::showWindow(mainWindow);
-    platform::setCursorImage(false);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    camera.setup(fieldOfView, windowWidth, windowHeight);
+    finishStartUp();
 
     // backtrace loads its unwinder on first use: not inside a counted frame.
     void* frame[1];

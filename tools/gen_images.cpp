@@ -64,6 +64,13 @@ float capsuleDistance(float x, float y, float ax, float ay, float bx, float by, 
     return std::hypot(px - dx * h, py - dy * h) - r;
 }
 
+// A drop shadow under text: opacity 0 draws none; offsets and blur in pixels.
+struct Shadow {
+    Rgb colour = ink;
+    float opacity = 0;
+    int dx = 0, dy = 0, blur = 0;
+};
+
 struct TextLook {
     const Font* font = nullptr;
     float size = 60;
@@ -71,9 +78,7 @@ struct TextLook {
     Paint fill = solid(white);
     Rgb outline = ink;
     float outlineRadius = 0;
-    Rgb shadow = ink;
-    int shadowDx = 0, shadowDy = 0, shadowBlur = 0;
-    float shadowOpacity = 0;
+    Shadow shadow;
 };
 
 enum class Align { left, centre, right };
@@ -84,11 +89,12 @@ void drawText(Canvas& c, const TextLook& look, const std::string& text, float x,
     const float w = textWidth(*look.font, text, look.size, look.stretch);
     const int left = int(std::lround(align == Align::left ? x : align == Align::centre ? x - w / 2 : x - w)) - 1;
     const int top = int(std::lround(y)) - m.baseline;
-    if (look.shadowOpacity > 0) {
+    if (look.shadow.opacity > 0) {
         Mask s = look.outlineRadius > 0 ? dilate(m, look.outlineRadius) : m;
         const int grow = (s.width - m.width) / 2;
-        if (look.shadowBlur > 0) s = blur(s, look.shadowBlur);
-        paintMask(c, s, left - grow + look.shadowDx, top - grow + look.shadowDy, solid(look.shadow), look.shadowOpacity);
+        if (look.shadow.blur > 0) s = blur(s, look.shadow.blur);
+        paintMask(c, s, left - grow + look.shadow.dx, top - grow + look.shadow.dy, solid(look.shadow.colour),
+                  look.shadow.opacity);
     }
     if (look.outlineRadius > 0) {
         const Mask o = dilate(m, look.outlineRadius);
@@ -126,11 +132,7 @@ void signature(Canvas& c, const Fonts& f, Rgb colour) {
     look.font = &f.condensed;
     look.size = 30;
     look.fill = solid(colour);
-    look.shadowOpacity = 0.6f;
-    look.shadowDx = 2;
-    look.shadowDy = 2;
-    look.shadowBlur = 1;
-    look.shadow = rgb(0x000000);
+    look.shadow = {rgb(0x000000), 0.6f, 2, 2, 1};
     drawText(c, look, "KELVORA", screenW - 24, screenH - 22, Align::right);
 }
 
@@ -172,11 +174,7 @@ Canvas drawLabel(const Fonts& f) {
     word.fill = [&](float, float y) { return mix(white, rgb(0xFFE3B0), smoothstep(30, 120, y)); };
     word.outline = ink;
     word.outlineRadius = 3;
-    word.shadowOpacity = 0.55f;
-    word.shadowDx = 3;
-    word.shadowDy = 3;
-    word.shadowBlur = 2;
-    word.shadow = rgb(0x300008);
+    word.shadow = {rgb(0x300008), 0.55f, 3, 3, 2};
     const float wordBaseline = (redTop + redBottom) / 2 + capHeightPixels(f.condensed, word.size) / 2;
     TextLook tag;
     tag.font = &f.sans;
@@ -302,11 +300,7 @@ Canvas phrase1(const Fonts& f) {
     look.size = 96;
     look.outline = brandOrange;
     look.outlineRadius = 4;
-    look.shadow = rgb(0x000000);
-    look.shadowOpacity = 0.6f;
-    look.shadowDx = 6;
-    look.shadowDy = 7;
-    look.shadowBlur = 4;
+    look.shadow = {rgb(0x000000), 0.6f, 6, 7, 4};
     drawBlock(c, look, {"DESPIERTA", "LO MEJOR", "DE TI"}, 320, 230, Align::centre, 580);
     signature(c, f, rgb(0xFFB066));
     return c;
@@ -325,18 +319,14 @@ Canvas phrase2(const Fonts& f) {
     cold.font = &f.condensed;
     cold.size = 84;
     cold.fill = verticalGradient(white, rgb(0xA8E4FF), 160);
-    cold.shadow = rgb(0x041B2E);
-    cold.shadowOpacity = 0.7f;
-    cold.shadowDx = 4;
-    cold.shadowDy = 5;
-    cold.shadowBlur = 3;
+    cold.shadow = {rgb(0x041B2E), 0.7f, 4, 5, 3};
     drawText(c, cold, "FRÍO", 40, 110, Align::left);
     drawText(c, cold, "POR FUERA,", 40, 190, Align::left);
     TextLook hot = cold;
     hot.fill = verticalGradient(rgb(0xFFE066), brandOrange, 470);
     hot.outline = rgb(0x4A0505);
     hot.outlineRadius = 3;
-    hot.shadow = rgb(0x200000);
+    hot.shadow.colour = rgb(0x200000);
     drawText(c, hot, "FUEGO", 600, 330, Align::right);
     drawText(c, hot, "POR DENTRO", 600, 408, Align::right);
     signature(c, f, rgb(0xFFE066));
@@ -358,10 +348,7 @@ Canvas phrase3(const Fonts& f) {
     look.fill = solid(rgb(0xFFE14D));
     look.outline = rgb(0x1A0530);
     look.outlineRadius = 4;
-    look.shadow = rgb(0x0D0218);
-    look.shadowOpacity = 0.7f;
-    look.shadowDx = 7;
-    look.shadowDy = 7;
+    look.shadow = {rgb(0x0D0218), 0.7f, 7, 7, 0};
     drawBlock(c, look, {"TU MENTE,", "A TODA", "MÁQUINA"}, 44, 226, Align::left, 560, 1.1f);
     signature(c, f, white);
     return c;
@@ -379,11 +366,7 @@ Canvas phrase4(const Fonts& f) {
     look.font = &f.condensed;
     look.size = 90;
     look.fill = solid(white);
-    look.shadow = rgb(0x012019);
-    look.shadowOpacity = 0.75f;
-    look.shadowDx = 5;
-    look.shadowDy = 5;
-    look.shadowBlur = 3;
+    look.shadow = {rgb(0x012019), 0.75f, 5, 5, 3};
     drawBlock(c, look, {"CADA SORBO,", "UN NUEVO", "COMIENZO"}, 40, 170, Align::left, 520);
     signature(c, f, rgb(0xBFFFF0));
     return c;
@@ -404,11 +387,7 @@ Canvas phrase5(const Fonts& f) {
     look.fill = solid(white);
     look.outline = rgb(0x6A0838);
     look.outlineRadius = 4;
-    look.shadow = rgb(0x4A0426);
-    look.shadowOpacity = 0.6f;
-    look.shadowDx = 0;
-    look.shadowDy = 8;
-    look.shadowBlur = 3;
+    look.shadow = {rgb(0x4A0426), 0.6f, 0, 8, 3};
     drawBlock(c, look, {"¡MÁS CHISPA", "PARA TU DÍA!"}, 320, 130, Align::centre, 600);
     signature(c, f, white);
     return c;
@@ -429,11 +408,7 @@ Canvas phrase6(const Fonts& f) {
     TextLook look;
     look.font = &f.condensed;
     look.size = 112;
-    look.shadow = rgb(0x000000);
-    look.shadowOpacity = 0.8f;
-    look.shadowDx = 5;
-    look.shadowDy = 5;
-    look.shadowBlur = 2;
+    look.shadow = {rgb(0x000000), 0.8f, 5, 5, 2};
     const char* words[3] = {"RECARGA.", "RESPIRA.", "REPITE."};
     for (int i = 0; i < 3; ++i) {
         look.fill = solid(colours[i]);
@@ -456,11 +431,7 @@ Canvas phrase7(const Fonts& f) {
     look.fill = verticalGradient(white, rgb(0x9FF3FF), 330);
     look.outline = rgb(0x06123A);
     look.outlineRadius = 5;
-    look.shadow = rgb(0x000814);
-    look.shadowOpacity = 0.5f;
-    look.shadowDx = 6;
-    look.shadowDy = 6;
-    look.shadowBlur = 4;
+    look.shadow = {rgb(0x000814), 0.5f, 6, 6, 4};
     drawBlock(c, look, {"EL IMPULSO", "QUE BUSCABAS"}, 320, 240, Align::centre, 600, 1.25f);
     signature(c, f, rgb(0x9FF3FF));
     return c;
@@ -482,11 +453,7 @@ Canvas phrase8(const Fonts& f) {
     look.font = &f.sans;
     look.size = 88;
     look.fill = solid(rgb(0xD8FF4A));
-    look.shadow = rgb(0x03140A);
-    look.shadowOpacity = 0.8f;
-    look.shadowDx = 5;
-    look.shadowDy = 6;
-    look.shadowBlur = 3;
+    look.shadow = {rgb(0x03140A), 0.8f, 5, 6, 3};
     look.outline = rgb(0x0A2A14);
     look.outlineRadius = 2;
     drawBlock(c, look, {"ÁBRELA Y", "SIENTE LA", "DIFERENCIA"}, 320, 232, Align::centre, 590, 1.12f);
@@ -512,11 +479,7 @@ Canvas phrase9(const Fonts& f) {
     look.font = &f.condensedOblique;
     look.size = 104;
     look.fill = solid(white);
-    look.shadow = rgb(0xFF2FA8);
-    look.shadowOpacity = 0.85f;
-    look.shadowDx = -10;
-    look.shadowDy = 0;
-    look.shadowBlur = 3;
+    look.shadow = {rgb(0xFF2FA8), 0.85f, -10, 0, 3};
     drawBlock(c, look, {"NACIDA PARA", "LOS QUE", "NO PARAN"}, 330, 236, Align::centre, 580, 1.05f);
     signature(c, f, rgb(0x2FE6FF));
     return c;
@@ -538,11 +501,7 @@ Canvas phrase10(const Fonts& f) {
     brand.fill = verticalGradient(white, rgb(0xFFE3B0), 240);
     brand.outline = ink;
     brand.outlineRadius = 5;
-    brand.shadow = rgb(0x1A0004);
-    brand.shadowOpacity = 0.6f;
-    brand.shadowDx = 8;
-    brand.shadowDy = 9;
-    brand.shadowBlur = 4;
+    brand.shadow = {rgb(0x1A0004), 0.6f, 8, 9, 4};
     drawBlock(c, brand, {"KELVORA"}, 320, 120, Align::centre, 600);
     TextLook tag;
     tag.font = &f.condensed;
@@ -550,11 +509,7 @@ Canvas phrase10(const Fonts& f) {
     tag.fill = solid(white);
     tag.outline = rgb(0x063B40);
     tag.outlineRadius = 3;
-    tag.shadow = rgb(0x000000);
-    tag.shadowOpacity = 0.5f;
-    tag.shadowDx = 4;
-    tag.shadowDy = 4;
-    tag.shadowBlur = 2;
+    tag.shadow = {rgb(0x000000), 0.5f, 4, 4, 2};
     drawBlock(c, tag, {"REVITALIZA", "CUERPO Y MENTE"}, 320, 290, Align::centre, 600, 1.1f);
     return c;
 }

@@ -12,8 +12,6 @@ namespace {
 constexpr unsigned long mixChannels = 3;
 constexpr unsigned long sampleRate = 44100;  // Hz
 constexpr int audioFlags = 0;
-constexpr unsigned long musicClass = 5;  // passed to getSoundClass and written into the descriptor
-constexpr std::uint16_t musicFormat = 512;
 constexpr std::uint32_t descField20 = 1;
 constexpr std::uint32_t descField24 = 1;
 // Static storage: the path is handed over for the whole run, whatever the
@@ -32,13 +30,13 @@ void startMusic() {
     if (audio->init(mixChannels, sampleRate, audioFlags) == gaOk) {
         SoundDesc desc;
         std::memset(&desc, 0, sizeof desc);
-        desc.format = musicFormat;
+        desc.format = gaMusicFormat;
         desc.path = musicPath;
-        desc.soundClass = musicClass;
+        desc.soundClass = gaMusicClass;
         desc.field20 = descField20;
         desc.field24 = descField24;
         desc.field28 = 0;
-        if (audio->getSoundClass(musicClass, &desc, &sound) == gaOk) {
+        if (audio->getSoundClass(gaMusicClass, &desc, &sound) == gaOk) {
             static_cast<GASound*>(sound)->play();
             return;
         }

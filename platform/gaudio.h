@@ -14,6 +14,11 @@ inline constexpr long gaNoDevice = -3;     // no audio driver or device could be
 inline constexpr long gaNoDecoder = -4;    // the MP3 decoder is not available
 inline constexpr long gaCannotLoad = -5;   // the music file is missing or unreadable
 
+// The one kind of sound the library makes: a music stream (MP3), asked for
+// with this class number and descriptor format.
+inline constexpr unsigned long gaMusicClass = 5;
+inline constexpr std::uint16_t gaMusicFormat = 512;
+
 unsigned short GA_getLibVersion();
 
 // Describes the sound that getSoundClass makes. The path field takes its
@@ -21,12 +26,12 @@ unsigned short GA_getLibVersion();
 // classic 40 bytes; the fields and their order stand, and the numbered names
 // are their classic offsets. Only format, path and soundClass are read.
 struct SoundDesc {
-    std::uint16_t format;  // 512: a music stream (MP3)
+    std::uint16_t format;  // gaMusicFormat
     std::uint16_t reserved;
     const char* path;      // read only during getSoundClass
     std::uint32_t field8;
     std::uint32_t field12;
-    std::uint32_t soundClass;  // 5, as passed to getSoundClass
+    std::uint32_t soundClass;  // gaMusicClass, as passed to getSoundClass
     std::uint32_t field20;     // 1
     std::uint32_t field24;     // 1
     std::uint32_t field28;

@@ -13,8 +13,6 @@ constexpr int chunkFrames = 2048;  // about 46 ms at 44.1 kHz: latency does not 
 constexpr unsigned long maxMixChannels = 32;
 constexpr unsigned long minSampleRate = 8000;
 constexpr unsigned long maxSampleRate = 192000;
-constexpr unsigned long musicClass = 5;
-constexpr std::uint16_t musicFormat = 512;
 constexpr int loopForever = -1;
 
 class MixerMusic final : public GASound {
@@ -71,9 +69,9 @@ long CGAudio::init(unsigned long mixChannels, unsigned long sampleRate, int flag
 
 long CGAudio::getSoundClass(unsigned long soundClass, void* descriptor, void** sound) {
     if (!deviceOpen_) return gaBadState;
-    if (soundClass != musicClass || descriptor == nullptr || sound == nullptr) return gaBadArgument;
+    if (soundClass != gaMusicClass || descriptor == nullptr || sound == nullptr) return gaBadArgument;
     const auto* desc = static_cast<const SoundDesc*>(descriptor);
-    if (desc->format != musicFormat || desc->soundClass != soundClass || desc->path == nullptr)
+    if (desc->format != gaMusicFormat || desc->soundClass != soundClass || desc->path == nullptr)
         return gaBadArgument;
 
     Mix_Music* music = Mix_LoadMUS(desc->path);

@@ -125,8 +125,9 @@ bool registerWindowClass(const char* className, WindowProc procedure);
 // Blocks until the user closes the box. Texts are UTF-8.
 void messageBox(const char* text, const char* caption, BoxIcon icon);
 
-// Creates a borderless window at (x, y), shown at once. Sends msgCreate to the
-// procedure before returning; returns null when no window could be made.
+// Creates a borderless window at (x, y), then sends msgCreate to the
+// procedure before returning; nothing of the window is seen until showWindow.
+// When no window can be made, returns null and sends nothing.
 Window* createWindow(const char* className, const char* title, int x, int y, int width,
                      int height);
 // Sends msgDestroy to the procedure before returning.

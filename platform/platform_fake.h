@@ -15,7 +15,7 @@ namespace platform::fake {
 struct Script {
     bool startSucceeds = true;
     bool registerSucceeds = true;
-    bool createWindowSucceeds = true;
+    bool createWindowSucceeds = true;  // false: no window, no create message
     int desktopBits = 32;
     int displayChangeResult = displayChangeSuccessful;
     // What describePixelFormat reports once a format is set.

@@ -23,8 +23,7 @@ namespace platform {
 
 struct Window {
     SDL_Window* native = nullptr;
-    std::string title;
-    int x = 0, y = 0, width = 0, height = 0;
+    int depthBits = 0;        // of its visual, the only pixel format it can take
     bool needsPaint = false;  // nothing ever validates it once set
 };
 struct DeviceContext {
@@ -125,19 +124,30 @@ bool translate(const SDL_Event& event, MessageRecord& message) {
     }
 }
 
-// Makes the native window with the given depth-buffer size; X fixes a window's
-// visual when it is made, so this waits until the pixel format is known.
-bool makeNativeWindow(Window& window, int depthBits) {
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+// The visual of the show's pixel format (true colour, double-buffered, the
+// deepest depth buffer offered): X fixes a window's visual when it is made,
+// and the window must exist before its create message, so the format is
+// decided here rather than by setPixelFormat.
+constexpr int channelBits = 8;
+constexpr int depthBitsTried[] = {32, 24, 16};  // most X drivers offer no 32
+
+// Made hidden: nothing may be seen of the window before the show shows it.
+SDL_Window* makeNativeWindow(const char* title, int x, int y, int width, int height,
+                             int& depthBits) {
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channelBits);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, channelBits);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channelBits);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthBits);
-    window.native = SDL_CreateWindow(window.title.c_str(), window.x, window.y, window.width,
-                                     window.height,
-                                     SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
-    if (window.native) window.needsPaint = true;
-    return window.native != nullptr;
+    for (int bits : depthBitsTried) {
+        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, bits);
+        if (SDL_Window* native = SDL_CreateWindow(
+                title, x, y, width, height,
+                SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN)) {
+            depthBits = bits;
+            return native;
+        }
+    }
+    return nullptr;
 }
 
 // Call with displayModeLock held.
@@ -268,17 +278,16 @@ Window* createWindow(const char* className, const char* title, int x, int y, int
                      int height) {
     if (windowProc == nullptr || registeredClass != className || theWindow != nullptr)
         return nullptr;
-    theWindow = new Window{nullptr, title, x, y, width, height, false};
-    theDeviceContext = DeviceContext{theWindow, {}, false};
-    windowProc(theWindow, msgCreate, 0, 0);
-    // A create handler that set no pixel format still gets a window.
-    if (theWindow->native == nullptr && !theDeviceContext.formatSet)
-        makeNativeWindow(*theWindow, 24);
-    if (theWindow->native == nullptr) {
-        delete theWindow;
-        theWindow = nullptr;
+    // No window, no create message: nothing of the show starts.
+    int depthBits = 0;
+    SDL_Window* native = makeNativeWindow(title, x, y, width, height, depthBits);
+    if (native == nullptr) {
+        std::fprintf(stderr, "kelvora: cannot make an OpenGL window: %s\n", SDL_GetError());
         return nullptr;
     }
+    theWindow = new Window{native, depthBits, false};
+    theDeviceContext = DeviceContext{theWindow, {}, false};
+    windowProc(theWindow, msgCreate, 0, 0);
     return theWindow;
 }
 
@@ -352,21 +361,18 @@ int choosePixelFormat(DeviceContext* dc, const PixelFormat&) { return dc ? 1 : 0
 
 bool setPixelFormat(DeviceContext* dc, int index, const PixelFormat& request) {
     if (dc == nullptr || index != 1 || dc->formatSet) return false;
-    // X offers no 32-bit depth buffers on most drivers: take the deepest granted.
-    for (int depthBits : {request.depthBits, 24, 16}) {
-        if (depthBits > request.depthBits) continue;
-        if (makeNativeWindow(*dc->window, depthBits)) {
-            dc->format = request;
-            dc->format.flags &= ~static_cast<unsigned>(pfdNeedPalette);  // true colour
-            dc->format.redBits = dc->format.greenBits = dc->format.blueBits = 8;
-            dc->format.redShift = 16;
-            dc->format.greenShift = 8;
-            dc->format.depthBits = depthBits;
-            dc->formatSet = true;
-            return true;
-        }
-    }
-    return false;
+    // What the window's visual has, whatever was asked.
+    dc->format = request;
+    dc->format.flags &= ~static_cast<unsigned>(pfdNeedPalette);  // true colour
+    dc->format.rgba = true;
+    dc->format.colorBits = 3 * channelBits;
+    dc->format.redBits = dc->format.greenBits = dc->format.blueBits = channelBits;
+    dc->format.redShift = 2 * channelBits;
+    dc->format.greenShift = channelBits;
+    dc->format.blueShift = 0;
+    dc->format.depthBits = dc->window->depthBits;
+    dc->formatSet = true;
+    return true;
 }
 
 PixelFormat describePixelFormat(DeviceContext* dc) { return dc ? dc->format : PixelFormat{}; }

@@ -1,7 +1,9 @@
 // The shell's start-up, loop and teardown on the scripted window system.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 #include <string>
 
@@ -131,19 +133,39 @@ TEST(Shell, FailedRegistrationEndsAtOnceWithoutABox) {
     EXPECT_EQ(0, fake::count("createWindow"));
 }
 
-TEST(Shell, WindowThatCannotBeMadeRestoresTheDesktopThenSaysSo) {
-    fake::Script& script = freshRun();
-    script.createWindowSucceeds = false;
-    EXPECT_EQ(0, winMain());
-    expectInOrder({
-        "messageBox warning OpenGL Demo",
-        "changeDisplayMode 640x480",
-        "createWindow",
-        "restoreDisplayMode",
-        "messageBox error Kelvora: Could not create window!",
-    });
-    EXPECT_EQ(0, fake::count("peekMessage")) << "the loop must not run without a window";
-    EXPECT_EQ(0, fake::count("swapBuffers"));
+TEST(Shell, WindowThatCannotBeMadeStartsNothingAndSaysSoWithTheDesktopBack) {
+    // Started where no pictures are: a show that began anyway would box that.
+    const std::filesystem::path startDir = std::filesystem::current_path();
+    char emptyDir[] = "/tmp/kelvora-unit-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(emptyDir));
+    std::filesystem::current_path(emptyDir);
+    const std::string warning =
+        "messageBox warning OpenGL Demo: About to switch to 640x480x16M OpenGL mode\n";
+    const std::string switchBoxes =
+        "messageBox error Kelvora: Bad graphics mode specified\n"
+        "messageBox error OpenGL Demo: Could not set satisfactory screen resolution!\n";
+    const std::string windowBox = "messageBox error Kelvora: Could not create window!\n";
+    for (const int switchResult : {int{platform::displayChangeSuccessful}, int{platform::displayChangeBadMode}}) {
+        fake::Script& script = freshRun();
+        script.createWindowSucceeds = false;
+        script.displayChangeResult = switchResult;
+        EXPECT_EQ(0, winMain());
+        std::string boxes;
+        for (const auto& line : fake::journal())
+            if (line.rfind("messageBox", 0) == 0) boxes += line + "\n";
+        EXPECT_EQ(warning + (switchResult == platform::displayChangeSuccessful ? "" : switchBoxes) + windowBox,
+                  boxes);
+        expectInOrder({"changeDisplayMode 640x480", "createWindow", "restoreDisplayMode",
+                       "messageBox error Kelvora: Could not create window!"});
+        // Neither the OpenGL binding nor the show's start (music included) ran.
+        for (const char* started : {"getDC", "choosePixelFormat", "createGLContext",
+                                    "makeGLContextCurrent", "showCursor false", "GA_getLibVersion"})
+            EXPECT_EQ(0, fake::count(started)) << started << " after a failed creation:\n" << journalText();
+        EXPECT_EQ(0, fake::count("peekMessage")) << "the loop must not run without a window";
+        EXPECT_EQ(0, fake::count("swapBuffers"));
+    }
+    std::filesystem::current_path(startDir);
+    std::filesystem::remove(emptyDir);
 }
 
 TEST(Shell, FailedSwitchIsReportedAndTheShowGoesOnInItsWindow) {

@@ -14,17 +14,25 @@ PACKAGES_TEST="googletest libgtest-dev libosmesa6-dev libstb-dev xserver-xorg-co
   xserver-xorg-video-dummy xvfb xfonts-base xdotool x11-utils x11-xserver-utils imagemagick sox
   libsox-fmt-mp3 lame clang-14 libclang-rt-14-dev"
 
+# Runs "$@" as root: directly, or through sudo.
 as_root() {
     if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
 }
 
-# Installs the Debian packages named in $@ that are not installed yet.
+# Installs the Debian packages named in $@ that are not installed yet; for an
+# ordinary user without sudo, says what to run as root instead.
 install_missing() {
     local missing=() p
     for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} = 0 ] && return 0
+    if [ "$(id -u)" != 0 ] && ! command -v sudo >/dev/null; then
+        echo "Missing packages, and no sudo to install them. As root, run:" >&2
+        echo "    apt-get update && apt-get install -y ${missing[*]}" >&2
+        echo "then run this again." >&2
+        return 1
+    fi
     echo "Installing: ${missing[*]}"
     as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
         as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
@@ -49,23 +57,19 @@ build_preset() {
     cmake --build "$dir" -j"$(nproc)" --target "$@"
 }
 
-# A real X server for the show, its own: Xorg with the dummy driver (its RandR
-# really switches to 640 x 480) when we may start it, Xvfb otherwise. Exports
-# DISPLAY; the server stops when the calling script ends.
+# A real X server for the show, its own: Xorg with the dummy driver, whose RandR
+# really switches to 640 x 480, as root or not; Xvfb, which cannot switch, if
+# Xorg will not start. Exports DISPLAY; the server stops when the calling
+# script ends.
+. "$REPO/tests/e2e/xserver.sh"
 XPID=
 stop_x() { [ -n "$XPID" ] && kill "$XPID" 2>/dev/null; wait 2>/dev/null || true; }
 start_x() {
-    local n=57
     trap stop_x EXIT
-    while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
-    export DISPLAY=:$n
-    if [ "$(id -u)" = 0 ]; then
-        Xorg "$DISPLAY" -config "$REPO/tests/e2e/xorg-dummy.conf" -noreset -nolisten tcp \
-            -logfile "$BUILD/xorg.log" >/dev/null 2>&1 &
-    else
-        Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    if ! start_xorg_dummy 57 "$REPO/tests/e2e/xorg-dummy.conf" "$BUILD/xorg.log"; then
+        echo "Xorg would not start (see $BUILD/xorg.log): Xvfb instead, which cannot switch modes"
+        start_x_server 57 Xvfb -screen 0 1024x768x24 -nolisten tcp ||
+            { echo "could not start an X server"; return 1; }
     fi
-    XPID=$!
-    for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.2; done
-    xwininfo -root >/dev/null 2>&1 || { echo "could not start an X server on $DISPLAY"; return 1; }
+    XPID=$X_SERVER_PID
 }

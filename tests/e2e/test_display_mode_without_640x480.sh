@@ -4,14 +4,10 @@
 need_display
 # A screen of its own that has one mode only: Xvfb's.
 command -v Xvfb >/dev/null || { echo "SKIP: no Xvfb"; exit 77; }
-n=80
-while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
-Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+start_x_server 80 Xvfb -screen 0 1024x768x24 -nolisten tcp || fail "could not start Xvfb"
+xvfb=$X_SERVER_PID
 stop_xvfb() { cleanup; kill $xvfb 2>/dev/null; }
 trap stop_xvfb EXIT
-export DISPLAY=:$n
-for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
 can_switch_mode && fail "Xvfb unexpectedly offers 640x480"
 
 start_show

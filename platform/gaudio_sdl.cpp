@@ -4,6 +4,11 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -27,6 +32,27 @@ public:
 private:
     Mix_Music* music_;
 };
+
+// The music file as a stream, or null when it cannot be read or is no regular
+// file: opening a named pipe or a device for reading may wait for ever, so it
+// is opened without waiting and looked at before anything reads it.
+SDL_RWops* openMusicFile(const char* path) {
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE* file = fdopen(fd, "rb");  // reads of a regular file never wait
+    if (file == nullptr) {
+        ::close(fd);
+        return nullptr;
+    }
+    SDL_RWops* stream = SDL_RWFromFP(file, SDL_TRUE);
+    if (stream == nullptr) std::fclose(file);
+    return stream;
+}
 
 }  // namespace
 
@@ -74,7 +100,9 @@ long CGAudio::getSoundClass(unsigned long soundClass, void* descriptor, void** s
     if (desc->format != gaMusicFormat || desc->soundClass != soundClass || desc->path == nullptr)
         return gaBadArgument;
 
-    Mix_Music* music = Mix_LoadMUS(desc->path);
+    SDL_RWops* file = openMusicFile(desc->path);
+    if (file == nullptr) return gaCannotLoad;
+    Mix_Music* music = Mix_LoadMUSType_RW(file, MUS_MP3, SDL_TRUE);  // closes the file
     if (music == nullptr) return gaCannotLoad;
     *sound = static_cast<GASound*>(new MixerMusic(music));
     return gaOk;

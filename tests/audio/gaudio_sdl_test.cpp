@@ -2,6 +2,7 @@
 // mixed output goes to a raw file (signed 16-bit, stereo, 44.1 kHz, as init
 // asks for), written at the real-time rate.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cmath>
@@ -171,6 +172,15 @@ TEST_F(AudioTest, RefusesMissingUnreadableAndMisdescribedFiles) {
     std::ofstream(garbage) << "not music at all\n";
     desc.path = garbage.c_str();
     EXPECT_EQ(gaCannotLoad, audio.getSoundClass(5, &desc, &sound));
+
+    // No regular file: reading a named pipe would wait for a writer for ever.
+    const std::string pipe = (dir / "pipe.mp3").string(), folder = (dir / "folder.mp3").string();
+    ASSERT_EQ(0, mkfifo(pipe.c_str(), 0600));
+    fs::create_directory(folder);
+    for (const std::string& odd : {pipe, folder}) {
+        desc.path = odd.c_str();
+        EXPECT_EQ(gaCannotLoad, audio.getSoundClass(5, &desc, &sound)) << odd;
+    }
 
     desc.path = nullptr;
     EXPECT_EQ(gaBadArgument, audio.getSoundClass(5, &desc, &sound)) << "null path";

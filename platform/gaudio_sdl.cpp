@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,6 +33,23 @@ public:
 private:
     Mix_Music* music_;
 };
+
+// ALSA reports every device it cannot open on standard error, eight lines on
+// a machine without a sound card; a show without sound has nothing to say.
+// SDL loads ALSA itself when it opens the device, so its error handler is set
+// here first, on the same library, which then stays loaded.
+void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+void silenceAlsa() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW);
+    if (alsa == nullptr) return;  // no ALSA, no noise
+    using SetErrorHandler = int (*)(decltype(&ignoreAlsaError));
+    auto set = reinterpret_cast<SetErrorHandler>(dlsym(alsa, "snd_lib_error_set_handler"));
+    if (set) set(ignoreAlsaError);
+}
 
 // The music file as a stream, or null when it cannot be read or is no regular
 // file: opening a named pipe or a device for reading may wait for ever, so it
@@ -75,6 +93,7 @@ long CGAudio::init(unsigned long mixChannels, unsigned long sampleRate, int flag
         flags != 0)
         return gaBadArgument;
 
+    silenceAlsa();
     // A failed step undoes the earlier ones, so a failed init leaves nothing open.
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return gaNoDevice;
     subsystemUp_ = true;

@@ -1,18 +1,42 @@
-// The process entry: brings up the window system, then runs the show.
+// The process entry: reads the command line, brings up the window system,
+// then runs the show.
 #include <cstdio>
 #include <string>
 
+#include "app/command_line.h"
 #include "app/shell.h"
 #include "platform/platform.h"
 
-int main() {
+namespace {
+
+// The usual status of a command-line mistake, as getopt-based programs use it.
+constexpr int usageErrorStatus = 2;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const CommandLine commandLine = parseCommandLine(argc, argv);
+    switch (commandLine.action) {
+        case CommandLineAction::printHelp:
+            std::fputs(helpText(platform::installedDataFolder()).c_str(), stdout);
+            return 0;
+        case CommandLineAction::printVersion:
+            std::fputs(versionText().c_str(), stdout);
+            return 0;
+        case CommandLineAction::reject:
+            std::fprintf(stderr, "kelvora: %s\n%s", commandLine.error.c_str(), usageLine().c_str());
+            return usageErrorStatus;
+        case CommandLineAction::runShow:
+            break;
+    }
+
     std::string error;
     if (!platform::start(error)) {
         // Without a display no box can be shown.
         std::fprintf(stderr, "kelvora: cannot start: %s\n", error.c_str());
         return 1;
     }
-    const int status = winMain();
+    const int status = winMain(commandLine.options);
     platform::stop();
     return status;
 }

@@ -41,6 +41,9 @@ constexpr const char* closingText =
 // The one pixel format the show asks for; the display grants the closest it has.
 platform::PixelFormat pixelFormatRequest;
 
+// Set once by winMain, before the window (and with it initShow) exists.
+ShowOptions showOptions;
+
 void teardown() {
     platform::makeGLContextCurrent(deviceContext, nullptr);
     platform::deleteGLContext(renderingContext);
@@ -67,19 +70,25 @@ void onCreate(platform::Window* window) {
 
 }  // namespace
 
-int winMain() {
+int winMain(const ShowOptions& options) {
+    showOptions = options;
     if (!platform::registerWindowClass(className, wndProc)) return 0;
 
-    platform::messageBox(switchWarning, demoCaption, platform::BoxIcon::warning);
-    if (!changeDisplayMode()) {
-        platform::messageBox(switchFailure, demoCaption, platform::BoxIcon::error);
-        // The loop never looks at quit requests: the show goes on in its
-        // window at the top left of the desktop, at the desktop's resolution.
-        platform::postQuitMessage(0);
+    if (!options.windowed) {
+        platform::messageBox(switchWarning, demoCaption, platform::BoxIcon::warning);
+        if (!changeDisplayMode()) {
+            platform::messageBox(switchFailure, demoCaption, platform::BoxIcon::error);
+            // The loop never looks at quit requests: the show goes on in its
+            // window at the top left of the desktop, at the desktop's resolution.
+            platform::postQuitMessage(0);
+        }
     }
 
     // The whole show starts inside this call, in the create message.
-    mainWindow = platform::createWindow(className, windowTitle, 0, 0, windowWidth, windowHeight);
+    const auto style =
+        options.windowed ? platform::WindowStyle::decorated : platform::WindowStyle::borderless;
+    mainWindow =
+        platform::createWindow(className, windowTitle, 0, 0, windowWidth, windowHeight, style);
 
     // Also without a window: these steps then find no context and do no harm.
     finishStartUp();
@@ -111,9 +120,15 @@ long wndProc(platform::Window* window, unsigned message, std::uintptr_t wParam,
         case platform::msgDestroy:
             teardown();
             return 0;
-        case platform::msgSize:
-            resizeViewport(static_cast<int>(lParam & 0xFFFF), static_cast<int>((lParam >> 16) & 0xFFFF));
+        case platform::msgSize: {
+            const int width = static_cast<int>(lParam & 0xFFFF);
+            const int height = static_cast<int>((lParam >> 16) & 0xFFFF);
+            resizeViewport(width, height);
+            // The full-screen show keeps its 640 x 480 view; a window the
+            // user resizes is filled by the picture.
+            if (showOptions.windowed) camera.setViewport(width, height == 0 ? 1 : height);
             return 0;
+        }
         case platform::msgPaint:
             // Never validated: the window system keeps asking for paints.
             renderFrame();
@@ -160,7 +175,7 @@ void initShow() {
     loadTextures();
     // The angle table takes the first draws of the seeded generator and the
     // scene director all later ones: this order fixes the whole show.
-    seedRandom(static_cast<unsigned>(std::time(nullptr)));
+    seedRandom(showOptions.seed ? *showOptions.seed : static_cast<unsigned>(std::time(nullptr)));
     fillAngleTable();
     setupLighting();
     initPathNodes();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "platform/platform.h"
 
@@ -13,8 +14,17 @@ extern platform::GLContext* renderingContext;
 extern platform::Palette* palette;
 extern int quitFlag;
 
+// How the show is asked to run; the defaults are the show as it always was.
+struct ShowOptions {
+    // A decorated, resizable window on the desktop instead of switching the
+    // screen, and no warning box about a switch.
+    bool windowed = false;
+    // The random numbers' start; the clock when none is given.
+    std::optional<unsigned> seed;
+};
+
 // The entry of the show proper; returns the process's exit status.
-int winMain();
+int winMain(const ShowOptions& options = {});
 long wndProc(platform::Window* window, unsigned message, std::uintptr_t wParam,
              std::intptr_t lParam);
 void initShow();

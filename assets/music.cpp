@@ -4,7 +4,9 @@
 #include "assets/music.h"
 
 #include <cstring>
+#include <string>
 
+#include "assets/data_folder.h"
 #include "platform/gaudio.h"
 
 namespace {
@@ -14,9 +16,10 @@ constexpr unsigned long sampleRate = 44100;  // Hz
 constexpr int audioFlags = 0;
 constexpr std::uint32_t descField20 = 1;
 constexpr std::uint32_t descField24 = 1;
+constexpr const char* musicFile = "kelvora.mp3";
 // Static storage: the path is handed over for the whole run, whatever the
 // library does with it.
-constexpr char musicPath[] = "stuff/kelvora.mp3";
+std::string musicPath;
 
 // Both live for the whole run once the music plays; never released.
 CGAudio* audio = nullptr;
@@ -31,7 +34,8 @@ void startMusic() {
         SoundDesc desc;
         std::memset(&desc, 0, sizeof desc);
         desc.format = gaMusicFormat;
-        desc.path = musicPath;
+        musicPath = dataFolder() + "/" + musicFile;
+        desc.path = musicPath.c_str();
         desc.soundClass = gaMusicClass;
         desc.field20 = descField20;
         desc.field24 = descField24;

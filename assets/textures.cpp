@@ -2,12 +2,11 @@
 
 #include <GL/gl.h>
 
-#include <filesystem>
 #include <iterator>
 #include <string>
-#include <system_error>
 #include <vector>
 
+#include "assets/data_folder.h"
 #include "platform/platform.h"
 #include "platform/tga.h"
 
@@ -15,40 +14,29 @@ unsigned textureNames[textureSlotCount];
 
 namespace {
 
-constexpr const char* assetFolder = "stuff";
 constexpr const char* boxCaption = "Kelvora";
 
 // In slot order, starting at canBottomSlot.
-constexpr const char* texturePaths[] = {
-    "stuff/texb.tga",    "stuff/text.tga",    "stuff/texl.tga",   "stuff/frase1.tga",
-    "stuff/frase2.tga",  "stuff/frase3.tga",  "stuff/frase4.tga", "stuff/frase5.tga",
-    "stuff/frase6.tga",  "stuff/frase7.tga",  "stuff/frase8.tga", "stuff/frase9.tga",
-    "stuff/frase10.tga",
+constexpr const char* textureFiles[] = {
+    "texb.tga",   "text.tga",   "texl.tga",   "frase1.tga", "frase2.tga",
+    "frase3.tga", "frase4.tga", "frase5.tga", "frase6.tga", "frase7.tga",
+    "frase8.tga", "frase9.tga", "frase10.tga",
 };
-static_assert(canBottomSlot + std::size(texturePaths) == textureSlotCount);
+static_assert(canBottomSlot + std::size(textureFiles) == textureSlotCount);
 
 // Files that could not be used, with why, until loadTextures shows them.
 std::vector<std::string> failures;
 
-// The usual reason for every file failing at once is a show started from the
-// wrong folder; say so before the list.
-std::string missingFolderHint() {
-    std::error_code ec;
-    if (std::filesystem::is_directory(assetFolder, ec)) return {};
-    const std::filesystem::path here = std::filesystem::current_path(ec);
-    // Short lines: the box has to fit a 640 x 480 screen.
-    return std::string("There is no folder \"") + assetFolder + "\" in the current directory\n" +
-           (ec ? std::string("(unknown)") : here.string()) +
-           ".\nStart the show from the folder that holds \"" + assetFolder + "\".\n\n";
-}
-
 }  // namespace
 
 void loadTextures() {
+    const std::string folder = dataFolder();
     int slot = canBottomSlot;
-    for (const char* path : texturePaths) loadTexture(slot++, path);
+    for (const char* name : textureFiles) loadTexture(slot++, (folder + "/" + name).c_str());
     if (failures.empty()) return;
-    std::string text = missingFolderHint() +
+    // The usual reason for every file failing at once is a show started from
+    // the wrong folder; say so before the list.
+    std::string text = missingDataFolderText() +
                        "These pictures could not be loaded and stay blank:\n";
     for (const std::string& failure : failures) text += "\n" + failure;
     failures.clear();

@@ -82,6 +82,12 @@ void Camera::setup(float fieldOfView, float width, float height) {
     for (int i = 0; i < 9; ++i) matrix[i] = (i % 4 == 0) ? 1.0f : 0.0f;
 }
 
+void Camera::setViewport(int width, int height) {
+    viewportWidth = width;
+    viewportHeight = height;
+    aspect = static_cast<float>(width) / static_cast<float>(height);
+}
+
 void Camera::apply() const {
     glViewport(0, 0, viewportWidth, viewportHeight);
     glScissor(0, 0, viewportWidth, viewportHeight);

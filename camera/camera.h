@@ -28,6 +28,8 @@ public:
 
     // fov in degrees; width and height of the viewport in pixels.
     void setup(float fov, float width, float height);
+    // A new viewport size (a resized window); the view itself is kept.
+    void setViewport(int width, int height);
     // Viewport, projection and view of the frame; leaves GL_MODELVIEW current.
     void apply() const;
     // Arrow keys: Up and Down shift the eye along z, Left and Right turn the yaw.

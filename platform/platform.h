@@ -9,8 +9,9 @@
 //   start, stop                          bring the window system up / down
 //   registerWindowClass                  remember the class and its procedure
 //   messageBox                           modal box, no owner, one OK button
-//   createWindow, destroyWindow          the one window; create and destroy
-//                                        messages are sent inside these calls
+//   createWindow, destroyWindow          the one window, borderless or decorated;
+//                                        create and destroy messages are sent
+//                                        inside these calls
 //   defWindowProc                        default handling of a message
 //   showWindow, invalidateWindow         visibility, repaint request
 //   peekMessage, dispatchMessage         take at most one message, never wait
@@ -22,6 +23,7 @@
 //   createGLContext, makeGLContextCurrent, deleteGLContext, swapBuffers
 //   desktopBitsPerPixel, changeDisplayMode, restoreDisplayMode
 //   asyncKeyState                        arrow keys, polled once a frame
+//   installedDataFolder                  where an installed show keeps its files
 //
 // Nothing outside platform/ includes a window-system header: native key codes,
 // events and handles are turned into the types below at the boundary.
@@ -84,6 +86,11 @@ struct MessageRecord {
 
 enum class BoxIcon { warning, error, information };
 
+enum class WindowStyle {
+    borderless,  // no caption or border, at the position given: the full-screen show
+    decorated,   // caption, border, moved and resized by the user, placed by the desktop
+};
+
 // Pixel-format flags, as the descriptor's flag word carries them.
 enum PixelFormatFlag : unsigned {
     pfdDoubleBuffer = 0x01,
@@ -125,11 +132,13 @@ bool registerWindowClass(const char* className, WindowProc procedure);
 // Blocks until the user closes the box. Texts are UTF-8.
 void messageBox(const char* text, const char* caption, BoxIcon icon);
 
-// Creates a borderless window at (x, y), then sends msgCreate to the
-// procedure before returning; nothing of the window is seen until showWindow.
-// When no window can be made, returns null and sends nothing.
+// Creates the window: a borderless one at (x, y), or a decorated one where
+// the desktop puts new windows; then sends msgCreate to the procedure before
+// returning; nothing of the window is seen until showWindow. When no window
+// can be made, returns null and sends nothing. A decorated window sends
+// msgSize whenever the user resizes it.
 Window* createWindow(const char* className, const char* title, int x, int y, int width,
-                     int height);
+                     int height, WindowStyle style = WindowStyle::borderless);
 // Sends msgDestroy to the procedure before returning.
 void destroyWindow(Window* window);
 long defWindowProc(Window* window, unsigned message, std::uintptr_t wParam,
@@ -178,5 +187,9 @@ void restoreDisplayMode();
 // Non-zero when the key is held now or was pressed since the previous query of
 // the same key.
 unsigned short asyncKeyState(unsigned virtualKey);
+
+// The folder of the show's files in an installation, found from where the
+// running program is, so that any install prefix works; it may not exist.
+std::string installedDataFolder();
 
 }  // namespace platform

@@ -101,10 +101,11 @@ void messageBox(const char* text, const char* caption, BoxIcon icon) {
 }
 
 Window* createWindow(const char* className, const char* title, int x, int y, int width,
-                     int height) {
+                     int height, WindowStyle style) {
     char geometry[64];
     std::snprintf(geometry, sizeof geometry, " %d,%d %dx%d", x, y, width, height);
-    note(std::string("createWindow ") + className + " " + title + geometry);
+    note(std::string("createWindow ") + className + " " + title + geometry +
+         (style == WindowStyle::decorated ? " decorated" : ""));
     if (!theScript.createWindowSucceeds || windowProc == nullptr) return nullptr;
     alive = true;
     windowProc(&window, msgCreate, 0, 0);
@@ -235,5 +236,7 @@ unsigned short asyncKeyState(unsigned virtualKey) {
     const auto& held = theScript.heldKeys;
     return std::find(held.begin(), held.end(), virtualKey) != held.end() ? 0x8000 : 0;
 }
+
+std::string installedDataFolder() { return theScript.installedDataFolder; }
 
 }  // namespace platform

@@ -30,6 +30,8 @@ struct Script {
     // Safety net: after this many peeks with an empty queue the fake posts a
     // close so that a test can never loop forever.
     int maxIdlePeeks = 1000;
+    // What installedDataFolder reports.
+    std::string installedDataFolder = "/nonexistent/share/kelvora/stuff";
 };
 
 // Clears the journal and all state and installs a new script.

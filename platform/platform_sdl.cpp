@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -133,16 +134,19 @@ constexpr int depthBitsTried[] = {32, 24, 16};  // most X drivers offer no 32
 
 // Made hidden: nothing may be seen of the window before the show shows it.
 SDL_Window* makeNativeWindow(const char* title, int x, int y, int width, int height,
-                             int& depthBits) {
+                             WindowStyle style, int& depthBits) {
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channelBits);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, channelBits);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channelBits);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    const bool decorated = style == WindowStyle::decorated;
+    const Uint32 look = decorated ? SDL_WINDOW_RESIZABLE : SDL_WINDOW_BORDERLESS;
     for (int bits : depthBitsTried) {
         SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, bits);
         if (SDL_Window* native = SDL_CreateWindow(
-                title, x, y, width, height,
-                SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN)) {
+                title, decorated ? SDL_WINDOWPOS_UNDEFINED : x,
+                decorated ? SDL_WINDOWPOS_UNDEFINED : y, width, height,
+                SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | look)) {
             depthBits = bits;
             return native;
         }
@@ -275,12 +279,12 @@ void messageBox(const char* text, const char* caption, BoxIcon icon) {
 }
 
 Window* createWindow(const char* className, const char* title, int x, int y, int width,
-                     int height) {
+                     int height, WindowStyle style) {
     if (windowProc == nullptr || registeredClass != className || theWindow != nullptr)
         return nullptr;
     // No window, no create message: nothing of the show starts.
     int depthBits = 0;
-    SDL_Window* native = makeNativeWindow(title, x, y, width, height, depthBits);
+    SDL_Window* native = makeNativeWindow(title, x, y, width, height, style, depthBits);
     if (native == nullptr) {
         std::fprintf(stderr, "kelvora: cannot make an OpenGL window: %s\n", SDL_GetError());
         return nullptr;
@@ -470,6 +474,15 @@ unsigned short asyncKeyState(unsigned virtualKey) {
     if (key->pressedSinceQuery) state |= 1;
     key->pressedSinceQuery = false;
     return state;
+}
+
+std::string installedDataFolder() {
+    // The build says where the files lie from the program's folder
+    // (../share/kelvora/stuff from <prefix>/bin).
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return "/usr/share/kelvora/stuff";
+    return (program.parent_path() / KELVORA_DATA_FROM_PROGRAM).lexically_normal().string();
 }
 
 }  // namespace platform

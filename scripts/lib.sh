@@ -9,9 +9,9 @@ PACKAGES_RUN="build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev lib
   libglu1-mesa-dev libgl1-mesa-dri libx11-dev libxrandr-dev"
 # Tests: GoogleTest, an offscreen OpenGL, the reader's reference decoder, X
 # servers (with the core fonts that SDL draws its boxes with) and the tools
-# that drive them, sound measurement.
+# that drive them, a window manager for the windowed show, sound measurement.
 PACKAGES_TEST="googletest libgtest-dev libosmesa6-dev libstb-dev xserver-xorg-core
-  xserver-xorg-video-dummy xvfb xfonts-base xdotool x11-utils x11-xserver-utils imagemagick sox
+  xserver-xorg-video-dummy xvfb xfonts-base xdotool x11-utils x11-xserver-utils openbox imagemagick sox
   libsox-fmt-mp3 lame clang-14 libclang-rt-14-dev"
 
 # Runs "$@" as root: directly, or through sudo.

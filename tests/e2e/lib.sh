@@ -37,10 +37,12 @@ current_mode() { xrandr 2>/dev/null | sed -n 's/.*current \([0-9]*\) x \([0-9]*\
 # True when the server can switch to 640 x 480 (the dummy driver can, Xvfb not).
 can_switch_mode() { xrandr 2>/dev/null | grep -q '^ *640x480'; }
 
-# Starts the show in the background from directory $1 (default: the repo).
+# Starts the show in the background from directory $1 (default: the repo),
+# with the command-line options in SHOW_OPTIONS.
+SHOW_OPTIONS=
 start_show() {
     local dir=${1:-$REPO}
-    (cd "$dir" && exec "$KELVORA" >"$WORK/stdout" 2>"$WORK/stderr") &
+    (cd "$dir" && exec "$KELVORA" $SHOW_OPTIONS >"$WORK/stdout" 2>"$WORK/stderr") &
     SHOW_PID=$!
 }
 
@@ -192,7 +194,7 @@ start_counted_show() {
     asan=$(ldd "$KELVORA" | awk '/libasan/ {print $3; exit}')
     [ -n "$asan" ] && preload=$asan:$preload
     (cd "$dir" && LD_PRELOAD=$preload KELVORA_SWAP_COUNT_FILE=$WORK/frames \
-        exec ${SHOW_WRAPPER:-} "$KELVORA" >"$WORK/stdout" 2>"$WORK/stderr") &
+        exec ${SHOW_WRAPPER:-} "$KELVORA" $SHOW_OPTIONS >"$WORK/stdout" 2>"$WORK/stderr") &
     SHOW_PID=$!
 }
 

@@ -199,18 +199,35 @@ TEST_F(TextureLoading, BadFilesAreListedInOneErrorBoxAndTheOtherSlotsLoad) {
         if (slot != canLabelSlot && slot != firstPhraseSlot + 2) expectLoaded(slot);
 }
 
-// The likeliest mistake, starting the show from another folder, is named as such.
-TEST_F(TextureLoading, WithoutAStuffFolderTheBoxNamesTheCurrentDirectory) {
+// The likeliest mistake, starting the show from another folder, is named as
+// such, with both places searched.
+TEST_F(TextureLoading, WithoutAStuffFolderTheBoxNamesBothPlacesSearched) {
     std::filesystem::remove(dir / "stuff");
     loadFromTempDir();
 
     ASSERT_EQ(1, platform::fake::count("messageBox error Kelvora: "));
     const std::string& text = platform::fake::journal()[platform::fake::find("messageBox")];
     const std::string hint = "messageBox error Kelvora: There is no folder \"stuff\" in the current directory\n" +
-                             std::filesystem::canonical(dir.path()).string() + ".";
+                             std::filesystem::canonical(dir.path()).string() +
+                             ",\nnor an installed one at\n" +
+                             platform::fake::script().installedDataFolder + ".";
     EXPECT_EQ(0u, text.rfind(hint, 0)) << "expected start: " << hint << "\nactual: " << text;
     for (const char* file : fileNames)
         EXPECT_NE(std::string::npos, text.find("stuff/" + std::string(file) + ": no such file")) << file;
+}
+
+// Started elsewhere, an installed show reads the installed folder.
+TEST_F(TextureLoading, WithoutAStuffFolderTheInstalledFolderIsRead) {
+    writeStuff();
+    std::filesystem::rename(dir / "stuff", dir / "installed");
+    std::filesystem::create_directory(dir / "elsewhere");
+    platform::fake::script().installedDataFolder = (dir / "installed").string();
+    std::filesystem::current_path(dir / "elsewhere");
+    loadTextures();
+    std::filesystem::current_path(startDir);
+
+    EXPECT_EQ(0, platform::fake::count("messageBox")) << platform::fake::journal().back();
+    for (int slot = canBottomSlot; slot < textureSlotCount; ++slot) expectLoaded(slot);
 }
 
 // A slot outside the table is refused without touching any name, and reported

@@ -3,7 +3,11 @@
  * glXSwapBuffers through dlsym on libGL, where a preload cannot intercept it),
  * counts each call and passes it on. The count goes to the file named in
  * KELVORA_SWAP_COUNT_FILE, rewritten every refreshEvery frames and at exit, or
- * to standard error when that is unset. The show itself reads no environment. */
+ * to standard error when that is unset. The show itself reads no environment.
+ *
+ * With KELVORA_SWAP_SNAPSHOTS="100 300" and KELVORA_SWAP_SNAPSHOT_DIR=dir it
+ * also saves the frames of those counts, as drawn, to dir/frame100.ppm and so
+ * on: exact pictures of a frame, whatever the timing of the run. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <stdio.h>
@@ -12,6 +16,50 @@
 static const unsigned long refreshEvery = 50;
 
 static unsigned long swaps;
+
+/* OpenGL's own values, so that no OpenGL header is needed. */
+enum { glBack = 0x0405, glViewport = 0x0BA2, glPackAlignment = 0x0D05, glRgb = 0x1907, glUnsignedByte = 0x1401 };
+
+/* True when the count is one of those listed in KELVORA_SWAP_SNAPSHOTS. */
+static int wanted(unsigned long count) {
+    const char* list = getenv("KELVORA_SWAP_SNAPSHOTS");
+    char* end;
+    while (list != NULL && *list != '\0') {
+        const unsigned long n = strtoul(list, &end, 10);
+        if (end == list) break;
+        if (n == count) return 1;
+        list = end;
+    }
+    return 0;
+}
+
+/* The back buffer, about to be shown, as a binary PPM (top row first). */
+static void snapshot(unsigned long count) {
+    void (*getIntegerv)(unsigned, int*) = (void (*)(unsigned, int*))dlsym(RTLD_DEFAULT, "glGetIntegerv");
+    void (*readBuffer)(unsigned) = (void (*)(unsigned))dlsym(RTLD_DEFAULT, "glReadBuffer");
+    void (*pixelStorei)(unsigned, int) = (void (*)(unsigned, int))dlsym(RTLD_DEFAULT, "glPixelStorei");
+    void (*readPixels)(int, int, int, int, unsigned, unsigned, void*) =
+        (void (*)(int, int, int, int, unsigned, unsigned, void*))dlsym(RTLD_DEFAULT, "glReadPixels");
+    const char* dir = getenv("KELVORA_SWAP_SNAPSHOT_DIR");
+    if (!getIntegerv || !readBuffer || !pixelStorei || !readPixels || dir == NULL) return;
+    int view[4];
+    getIntegerv(glViewport, view);
+    const int width = view[2], height = view[3];
+    unsigned char* pixels = malloc((size_t)width * height * 3);
+    if (pixels == NULL) return;
+    readBuffer(glBack);
+    pixelStorei(glPackAlignment, 1);
+    readPixels(0, 0, width, height, glRgb, glUnsignedByte, pixels);
+    char path[4096];
+    snprintf(path, sizeof path, "%s/frame%lu.ppm", dir, count);
+    FILE* file = fopen(path, "wb");
+    if (file != NULL) {
+        fprintf(file, "P6\n%d %d\n255\n", width, height);
+        for (int row = height - 1; row >= 0; --row) fwrite(pixels + (size_t)row * width * 3, 3, width, file);
+        fclose(file);
+    }
+    free(pixels);
+}
 
 static void report(void) {
     const char* path = getenv("KELVORA_SWAP_COUNT_FILE");
@@ -39,6 +87,7 @@ void SDL_GL_SwapWindow(void* window) {
             abort();
         }
     }
+    if (wanted(swaps + 1)) snapshot(swaps + 1);
     real(window);
     if (++swaps % refreshEvery == 0 && getenv("KELVORA_SWAP_COUNT_FILE") != NULL) report();
 }

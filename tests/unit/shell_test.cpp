@@ -4,14 +4,18 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <set>
 #include <string>
 
 #include "app/display_mode.h"
 #include "app/shell.h"
+#include "camera/camera.h"
 #include "platform/gaudio_fake.h"
 #include "platform/platform_fake.h"
+#include "render/can_field.h"
 #include "show/camera_path.h"
+#include "show/scene_director.h"
 
 namespace fake = platform::fake;
 
@@ -290,4 +294,36 @@ TEST(Palette, MessagesActOnlyWithAPaletteAndOnlyForOtherWindows) {
     expectInOrder({"selectPalette", "realizePalette", "updateColors"});
     platform::deletePalette(palette);
     palette = nullptr;
+}
+
+TEST(Shell, WindowedShowAsksForADecoratedWindowWithoutWarningOrSwitch) {
+    fake::Script& script = freshRun();
+    script.messages = {{nullptr, platform::msgSize, 0, 600 << 16 | 800}, key(platform::vkEscape)};
+    EXPECT_EQ(0, winMain({.windowed = true, .seed = {}}));
+    EXPECT_EQ(0, fake::count("messageBox warning")) << journalText();
+    EXPECT_EQ(0, fake::count("changeDisplayMode"));
+    EXPECT_EQ(1, fake::count("createWindow Kelvora Kelvora 0,0 640x480 decorated"));
+    EXPECT_EQ(1, fake::count(closingLine));
+    // The picture fills the resized window.
+    EXPECT_EQ(800, camera.viewportWidth);
+    EXPECT_EQ(600, camera.viewportHeight);
+}
+
+TEST(Shell, SameSeedGivesTheSameAnglesAndFirstScene) {
+    std::vector<float> angles[2];
+    int scenes[2], phrases[2];
+    for (int run = 0; run < 2; ++run) {
+        freshRun().messages = {key(platform::vkEscape)};
+        winMain({.windowed = true, .seed = 7u});
+        angles[run].assign(std::begin(AngleTable), std::end(AngleTable));
+        scenes[run] = sceneIndex;
+        phrases[run] = phraseIndex;
+        // Another seed in between, so that equal results cannot be left-overs.
+        freshRun().messages = {key(platform::vkEscape)};
+        winMain({.windowed = true, .seed = 8u});
+        EXPECT_NE(angles[run], std::vector<float>(std::begin(AngleTable), std::end(AngleTable)));
+    }
+    EXPECT_EQ(angles[0], angles[1]);
+    EXPECT_EQ(scenes[0], scenes[1]);
+    EXPECT_EQ(phrases[0], phrases[1]);
 }

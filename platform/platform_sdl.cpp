@@ -1,9 +1,8 @@
 // The window system on SDL2 (window, events, OpenGL context, message boxes)
-// and X RandR (the display mode, which SDL only changes for its own fullscreen
-// windows).
+// and X RandR through the display guardian (the display mode, which SDL only
+// changes for its own fullscreen windows).
 #include <SDL.h>
 #include <X11/Xlib.h>
-#include <X11/extensions/Xrandr.h>
 
 #include <pthread.h>
 #include <sys/prctl.h>
@@ -14,10 +13,9 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
-#include <mutex>
 #include <string>
-#include <thread>
 
+#include "platform/display_guardian.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -47,14 +45,8 @@ Window* theWindow = nullptr;
 DeviceContext theDeviceContext;
 std::deque<MessageRecord> postedMessages;
 
-// The display mode as the desktop had it before the show switched it.
-Display* randrDisplay = nullptr;
-bool modeChanged = false;
-SizeID desktopSize = 0;
-Rotation desktopRotation = RR_Rotate_0;
-short desktopRate = 0;
-// Held by a switch and by a restore, which may come from the stop thread.
-std::mutex displayModeLock;
+// The show's own X connection, for what SDL does not tell: the desktop's depth.
+Display* xDisplay = nullptr;
 
 // SDL's key codes turned into the show's virtual keys; keys the show has no
 // number for come through as vkNone and do nothing.
@@ -154,86 +146,34 @@ SDL_Window* makeNativeWindow(const char* title, int x, int y, int width, int hei
     return nullptr;
 }
 
-// Call with displayModeLock held.
-void restoreDisplayOn(Display* display) {
-    const ::Window root = DefaultRootWindow(display);
-    if (XRRScreenConfiguration* config = XRRGetScreenInfo(display, root)) {
-        XRRSetScreenConfigAndRate(display, config, root, desktopSize, desktopRotation, desktopRate,
-                                  CurrentTime);
-        XRRFreeScreenConfigInfo(config);
-    }
-    XSync(display, False);
-}
-
-void restoreDisplayNow() {
-    std::lock_guard lock(displayModeLock);
-    if (!modeChanged || randrDisplay == nullptr) return;
-    restoreDisplayOn(randrDisplay);
-    modeChanged = false;
-}
-
-// Ctrl+C, kill and a closed terminal.
-sigset_t stopSignals() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&signals, signal);
-    return signals;
-}
-
-// The stop signals ask the show to stop now, whatever it is doing: it may be
-// waiting in a box with the screen at 640 x 480, where no message loop turns.
-// This thread takes them, puts the desktop's mode back over a connection of
-// its own and ends the process with the signal's usual status, without the
-// closing box. The hidden cursor belongs to the show's window and goes with
-// the process.
-void stopOnSignal(sigset_t signals) {
-    int signal = 0;
-    if (sigwait(&signals, &signal) != 0) return;
-    displayModeLock.lock();  // kept: no switch may follow
-    if (modeChanged) {
-        if (Display* display = XOpenDisplay(nullptr)) {
-            restoreDisplayOn(display);
-            XCloseDisplay(display);
-        }
-    }
-    std::signal(signal, SIG_DFL);
-    sigset_t only;
-    sigemptyset(&only);
-    sigaddset(&only, signal);
-    pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
-    std::raise(signal);
-}
-
 // SDL shows each box from a child process (a fork), which holds a copy of the
 // show's X connections: a child left behind by a stopped show would keep the
-// box and the show's window on the screen. It dies with the show, and takes
-// the stop signals itself, having no stop thread.
+// box and the show's window on the screen. It dies with the show.
 pid_t showProcess = 0;
 void onForkInChild() {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != showProcess) _exit(1);  // the show already ended
-    const sigset_t signals = stopSignals();
-    pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
 }
 
 }  // namespace
 
 bool start(std::string& error) {
-    // The show restores the display itself on Ctrl+C or kill; SDL would turn
-    // those into a quit event instead.
+    // First, while this is the only thread. Without a guardian the screen is
+    // not switched at all.
+    guardian::start();
+    // Ctrl+C, kill and a closed terminal end the show at once with their usual
+    // status, also while a box waits; the guardian puts the desktop back. SDL
+    // would turn them into a quit event instead, which nothing here reads.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    // Before any thread starts (SDL's and the audio library's too): only the
-    // stop thread may take the stop signals. The stop thread and the message
-    // boxes use X connections of their own.
-    const sigset_t signals = stopSignals();
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    // A closed standard error (`kelvora 2>&1 | head`) must not end the show.
+    std::signal(SIGPIPE, SIG_IGN);
     showProcess = getpid();
     pthread_atfork(nullptr, nullptr, onForkInChild);
     XInitThreads();
     // The display mode is switched through X, so the show needs an X server
     // even where SDL could draw some other way.
-    randrDisplay = XOpenDisplay(nullptr);
-    if (randrDisplay == nullptr) {
+    xDisplay = XOpenDisplay(nullptr);
+    if (xDisplay == nullptr) {
         const char* name = std::getenv("DISPLAY");
         error = std::string("cannot open the X display \"") + (name ? name : "") +
                 "\"; the show needs a running X server named in DISPLAY";
@@ -242,18 +182,17 @@ bool start(std::string& error) {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         error = std::string("no window system: ") + SDL_GetError();
-        XCloseDisplay(randrDisplay);
-        randrDisplay = nullptr;
+        XCloseDisplay(xDisplay);
+        xDisplay = nullptr;
         return false;
     }
-    std::thread(stopOnSignal, signals).detach();
     return true;
 }
 
 void stop() {
-    restoreDisplayNow();
-    if (randrDisplay) XCloseDisplay(randrDisplay);
-    randrDisplay = nullptr;
+    guardian::restore();
+    if (xDisplay) XCloseDisplay(xDisplay);
+    xDisplay = nullptr;
     SDL_Quit();
 }
 
@@ -415,12 +354,12 @@ void swapBuffers(DeviceContext* dc) {
 }
 
 int desktopBitsPerPixel() {
-    if (randrDisplay == nullptr) return 32;
+    if (xDisplay == nullptr) return 32;
     // What a pixel occupies in memory, as desktops count colour depth (24-bit
     // colour in 32-bit pixels counts as 32).
-    const int depth = DefaultDepth(randrDisplay, DefaultScreen(randrDisplay));
+    const int depth = DefaultDepth(xDisplay, DefaultScreen(xDisplay));
     int bits = depth, formatCount = 0;
-    if (XPixmapFormatValues* formats = XListPixmapFormats(randrDisplay, &formatCount)) {
+    if (XPixmapFormatValues* formats = XListPixmapFormats(xDisplay, &formatCount)) {
         for (int i = 0; i < formatCount; ++i)
             if (formats[i].depth == depth) bits = formats[i].bits_per_pixel;
         XFree(formats);
@@ -429,42 +368,13 @@ int desktopBitsPerPixel() {
 }
 
 int changeDisplayMode(int width, int height, int bitsPerPixel) {
-    int eventBase = 0, errorBase = 0;
-    if (randrDisplay == nullptr || !XRRQueryExtension(randrDisplay, &eventBase, &errorBase))
-        return displayChangeFailed;
+    if (xDisplay == nullptr) return displayChangeFailed;
     // X cannot change the depth of a running screen.
     if (bitsPerPixel != desktopBitsPerPixel()) return displayChangeBadMode;
-
-    const ::Window root = DefaultRootWindow(randrDisplay);
-    XRRScreenConfiguration* config = XRRGetScreenInfo(randrDisplay, root);
-    if (config == nullptr) return displayChangeFailed;
-    int sizeCount = 0;
-    XRRScreenSize* sizes = XRRConfigSizes(config, &sizeCount);
-    int wanted = -1;
-    for (int i = 0; i < sizeCount; ++i)
-        if (sizes[i].width == width && sizes[i].height == height) wanted = i;
-    if (wanted < 0) {
-        XRRFreeScreenConfigInfo(config);
-        return displayChangeBadMode;
-    }
-    std::lock_guard lock(displayModeLock);
-    Rotation rotation = RR_Rotate_0;
-    const SizeID current = XRRConfigCurrentConfiguration(config, &rotation);
-    if (!modeChanged) {
-        desktopSize = current;
-        desktopRotation = rotation;
-        desktopRate = XRRConfigCurrentRate(config);
-    }
-    const Status status = XRRSetScreenConfig(randrDisplay, config, root, static_cast<SizeID>(wanted),
-                                             rotation, CurrentTime);
-    XRRFreeScreenConfigInfo(config);
-    XSync(randrDisplay, False);
-    if (status != RRSetConfigSuccess) return displayChangeFailed;
-    modeChanged = modeChanged || static_cast<SizeID>(wanted) != desktopSize;
-    return displayChangeSuccessful;
+    return guardian::switchMonitor(width, height);
 }
 
-void restoreDisplayMode() { restoreDisplayNow(); }
+void restoreDisplayMode() { guardian::restore(); }
 
 unsigned short asyncKeyState(unsigned virtualKey) {
     PolledKey* key = polledKey(virtualKey);

@@ -37,12 +37,41 @@ current_mode() { xrandr 2>/dev/null | sed -n 's/.*current \([0-9]*\) x \([0-9]*\
 # True when the server can switch to 640 x 480 (the dummy driver can, Xvfb not).
 can_switch_mode() { xrandr 2>/dev/null | grep -q '^ *640x480'; }
 
+# Every output's mode (with its id), place, rotation and primary flag, then
+# the monitors as clients see them.
+desktop_layout() {
+    xrandr --verbose 2>/dev/null | grep ' connected' | sed 's/ (normal.*//'
+    xrandr --listmonitors 2>/dev/null
+}
+
+# Runs the command $3... every 0.1 s until it prints $1, for at most $2
+# seconds; SEEN holds what it printed last. The display guardian restores the
+# desktop just after the show's process has ended, so checks after an end wait.
+SEEN=
+wait_until_prints() {
+    local expected=$1 limit=$2 i
+    shift 2
+    for ((i = 0; i <= limit * 10; i++)); do
+        SEEN=$("$@")
+        [ "$SEEN" = "$expected" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# Fails unless the screen is $1 within 2 s; $2 says when, for the message,
+# which shows the size that was read.
+expect_mode() {
+    wait_until_prints "$1" 2 current_mode || fail "$2: screen is ${SEEN:-unreadable}, expected $1"
+}
+
 # Starts the show in the background from directory $1 (default: the repo),
-# with the command-line options in SHOW_OPTIONS.
+# with the command-line options in SHOW_OPTIONS, under the command in
+# SHOW_WRAPPER if set (setsid).
 SHOW_OPTIONS=
 start_show() {
     local dir=${1:-$REPO}
-    (cd "$dir" && exec "$KELVORA" $SHOW_OPTIONS >"$WORK/stdout" 2>"$WORK/stderr") &
+    (cd "$dir" && exec ${SHOW_WRAPPER:-} "$KELVORA" $SHOW_OPTIONS >"$WORK/stdout" 2>"$WORK/stderr") &
     SHOW_PID=$!
 }
 
@@ -174,7 +203,7 @@ end_with_esc() {
     local key=${1:-Escape} box
     press "$key" || fail "no window to press $key in"
     box=$(wait_box Kelvora 10) || fail "no closing box after $key"
-    [ "$(current_mode)" = "$DESKTOP_MODE" ] || fail "screen is $(current_mode) at the closing box, expected $DESKTOP_MODE"
+    expect_mode "$DESKTOP_MODE" "at the closing box"
     close_box "$box"
     wait_exit 5 || fail "the show did not end after the closing box"
     [ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS, expected 0"
@@ -229,4 +258,18 @@ screen_sizes_seen() {
     WATCH_PID=
     awk '/^RRScreenChangeNotify/ {s = 1; next}
          s && /width [0-9]+, height [0-9]+/ {gsub(",", ""); print $2 "x" $4; s = 0}' "$WORK/randr" | uniq
+}
+
+# The display guardian of the running show (a child process named
+# kelvora-guard); prints its pid.
+guardian_of_show() { pgrep -P "$SHOW_PID" -x kelvora-guard; }
+
+# Waits up to 2 s for process $1 to end (an unreaped zombie counts as ended).
+wait_gone() {
+    local i
+    for ((i = 0; i < 20; i++)); do
+        grep -qs '^[0-9]* ([^)]*) [^Z]' "/proc/$1/stat" || return 0
+        sleep 0.1
+    done
+    return 1
 }

@@ -9,7 +9,7 @@ head -n 1 "$WORK/boxes" | grep -qx "OpenGL Demo" || fail "the first box was not 
 pass "warning box closed, window up"
 
 if can_switch_mode; then
-    [ "$(current_mode)" = 640x480 ] || fail "screen is $(current_mode) while the show runs, expected 640x480"
+    expect_mode 640x480 "while the show runs"
     pass "screen switched to 640x480"
 fi
 
@@ -24,7 +24,7 @@ pass "frames are drawn (brightness $(mean_brightness "$WORK/a.png"))"
 
 press Escape || fail "no window to press Esc in"
 box=$(wait_box Kelvora 10) || fail "no closing box after Esc"
-[ "$(current_mode)" = "$DESKTOP_MODE" ] || fail "screen is $(current_mode) at the closing box, expected $DESKTOP_MODE"
+expect_mode "$DESKTOP_MODE" "at the closing box"
 windows_named Kelvora | grep -q ' 640x480$' && fail "the show's window is still up at the closing box"
 pass "closing box shown with the desktop restored"
 

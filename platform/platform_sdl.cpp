@@ -179,7 +179,9 @@ bool start(std::string& error) {
                 "\"; the show needs a running X server named in DISPLAY";
         return false;
     }
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    // X11 whatever SDL_VIDEODRIVER says: on any other driver the switch would
+    // leave the desktop at 640 x 480 behind a window nobody sees.
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         error = std::string("no window system: ") + SDL_GetError();
         XCloseDisplay(xDisplay);

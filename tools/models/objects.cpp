@@ -255,7 +255,7 @@ std::vector<Part> aeroplane() {
     return parts;
 }
 
-// A plump gored envelope over a basket hung from four ropes.
+// A plump gored envelope over a basket hung from four ropes, moored to the ground.
 std::vector<Part> balloon() {
     std::vector<Part> parts;
     Shape envelope{[](double u, double v) {
@@ -286,6 +286,14 @@ std::vector<Part> balloon() {
         double a = (k + 0.5) / 4;
         Vec3 low{0.17 * turnCos(a), 0.17, 0.17 * turnSin(a)}, high{0.15 * turnCos(a), 0.49, 0.15 * turnSin(a)};
         parts.push_back(limb({low, high}, constant(0.007), {1, 0, 0}));
+    }
+    // Four mooring ropes from the envelope's waist out to pegs: they give the
+    // model the breadth its scene was made for, more than the balloon's own.
+    for (int k = 0; k < 4; ++k) {
+        Vec3 out{turnCos(k / 4.0), 0, turnSin(k / 4.0)};
+        Vec3 peg = out * 0.78;
+        parts.push_back(limb({out * 0.46 + Vec3{0, 0.85, 0}, peg + Vec3{0, 0.06, 0}}, constant(0.008)));
+        parts.push_back(limb({peg + Vec3{0, 0.015, 0}, peg + Vec3{0, 0.07, 0}}, constant(0.015), {1, 0, 0}));
     }
     return parts;
 }

@@ -156,7 +156,7 @@ std::string helpText(const std::string& dataFolder) {
            "\n"
            "Keys: Esc ends the show (a box with the credits follows); F1 and F2 spread\n"
            "the cans out or draw them in; F3 and F4 stand cans on more or fewer of the\n"
-           "model's points; Up and Down move the eye for a moment.\n"
+           "model's points; Up and Down nudge the eye for a moment.\n"
            "\n"
            "Files: the folder \"stuff\" in the current directory if there is one, else\n" +
            dataFolder + "\n";

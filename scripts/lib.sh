@@ -15,6 +15,10 @@ PACKAGES_TEST="googletest libgtest-dev libosmesa6-dev libstb-dev xserver-xorg-co
   libsox-fmt-mp3 lame clang-14 libclang-rt-14-dev"
 
 # Runs "$@" as root: directly, or through sudo.
+# The Debian package: dpkg-shlibdeps (dpkg-dev) finds its dependencies,
+# lintian checks it.
+PACKAGES_PACKAGE="dpkg-dev lintian"
+
 as_root() {
     if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
 }

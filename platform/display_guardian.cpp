@@ -95,30 +95,28 @@ bool setCrtc(const Connection& c, const CrtcSetting& s) {
                             static_cast<int>(s.outputs.size())) == RRSetConfigSuccess;
 }
 
-void setScreenSize(const Connection& c, const Layout& from, int width, int height, int widthMM,
-                   int heightMM) {
-    if (width != from.width || height != from.height)
-        XRRSetScreenSize(c.display, c.root, width, height, widthMM, heightMM);
-}
-
 // Moves from one layout to another through a screen large enough for both, so
 // that every step is one the server accepts and no other monitor goes dark on
 // the way. CRTCs already as wanted are not touched.
 bool apply(const Connection& c, const Layout& from, const Layout& to) {
+    const int wideWidth = std::max(from.width, to.width);
+    const int wideHeight = std::max(from.height, to.height);
+    auto resize = [&](int oldWidth, int oldHeight, int width, int height, int widthMM,
+                      int heightMM) {
+        if (width != oldWidth || height != oldHeight)
+            XRRSetScreenSize(c.display, c.root, width, height, widthMM, heightMM);
+    };
     xErrorsSeen = 0;
     bool done = true;
     XGrabServer(c.display);
-    setScreenSize(c, from, std::max(from.width, to.width), std::max(from.height, to.height),
-                  std::max(from.widthMM, to.widthMM), std::max(from.heightMM, to.heightMM));
+    resize(from.width, from.height, wideWidth, wideHeight, std::max(from.widthMM, to.widthMM),
+           std::max(from.heightMM, to.heightMM));
     for (const CrtcSetting& wanted : to.crtcs) {
         const auto now = std::find_if(from.crtcs.begin(), from.crtcs.end(),
                                       [&](const CrtcSetting& s) { return s.crtc == wanted.crtc; });
         if (now == from.crtcs.end() || !now->sameAs(wanted)) done = setCrtc(c, wanted) && done;
     }
-    Layout grown = from;
-    grown.width = std::max(from.width, to.width);
-    grown.height = std::max(from.height, to.height);
-    setScreenSize(c, grown, to.width, to.height, to.widthMM, to.heightMM);
+    resize(wideWidth, wideHeight, to.width, to.height, to.widthMM, to.heightMM);
     if (to.primary != from.primary) XRRSetOutputPrimary(c.display, c.root, to.primary);
     XUngrabServer(c.display);
     XSync(c.display, False);
@@ -158,6 +156,14 @@ int scaledMM(int pixels, int fromPixels, int fromMM) {
     return std::max(1, static_cast<int>(static_cast<long>(pixels) * fromMM / fromPixels));
 }
 
+// On a connection of its own: one that has made changes has a stale idea of
+// the screen's size.
+int putBack(const Layout& saved) {
+    return withConnection([&](const Connection& c) {
+        return apply(c, readLayout(c), saved) ? displayChangeSuccessful : displayChangeFailed;
+    });
+}
+
 int switchOn(const Connection& c, std::optional<Layout>& saved, int width, int height) {
     const Layout now = readLayout(c);
     // The show's window stands at 0, 0: the primary monitor when it is there,
@@ -195,15 +201,9 @@ int switchOn(const Connection& c, std::optional<Layout>& saved, int width, int h
     if (!saved) saved = now;
     if (apply(c, now, wanted)) return displayChangeSuccessful;
     // Half a switch is worse than none.
-    apply(c, readLayout(c), *saved);
+    putBack(*saved);
     saved.reset();
     return displayChangeFailed;
-}
-
-int putBack(const Layout& saved) {
-    return withConnection([&](const Connection& c) {
-        return apply(c, readLayout(c), saved) ? displayChangeSuccessful : displayChangeFailed;
-    });
 }
 
 // The request the show sends; the guardian answers each with an int.

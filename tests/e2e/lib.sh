@@ -67,11 +67,14 @@ expect_mode() {
 
 # Starts the show in the background from directory $1 (default: the repo),
 # with the command-line options in SHOW_OPTIONS, under the command in
-# SHOW_WRAPPER if set (setsid).
+# SHOW_WRAPPER if set (setsid). Every signal has its default action, as for a
+# show started from a terminal, also when the tests run under nohup or in the
+# background, which ignore some.
 SHOW_OPTIONS=
 start_show() {
     local dir=${1:-$REPO}
-    (cd "$dir" && exec ${SHOW_WRAPPER:-} "$KELVORA" $SHOW_OPTIONS >"$WORK/stdout" 2>"$WORK/stderr") &
+    (cd "$dir" && exec ${SHOW_WRAPPER:-} env --default-signal "$KELVORA" $SHOW_OPTIONS \
+        >"$WORK/stdout" 2>"$WORK/stderr") &
     SHOW_PID=$!
 }
 

@@ -23,7 +23,7 @@ done
 
 # `kelvora 2>&1 | true`: Mesa's loader, made verbose, writes to a pipe that
 # nobody reads any more.
-(cd "$REPO" && LIBGL_DEBUG=verbose exec "$KELVORA" >"$WORK/stdout" 2> >(exit 0)) &
+(cd "$REPO" && LIBGL_DEBUG=verbose exec env --default-signal "$KELVORA" >"$WORK/stdout" 2> >(exit 0)) &
 SHOW_PID=$!
 pass_startup_boxes || { wait_exit 1; fail "closed stderr: no window; the show ended with status $EXIT_STATUS"; }
 assert_frames_drawn

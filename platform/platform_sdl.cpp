@@ -1,12 +1,8 @@
-// The window system on SDL2 (window, events, OpenGL context, message boxes)
-// and X RandR through the display guardian (the display mode, which SDL only
-// changes for its own fullscreen windows).
+// The window system on SDL2 (window, events, OpenGL context), X RandR through
+// the display guardian (the display mode, which SDL only changes for its own
+// fullscreen windows) and GTK (the message boxes, platform/message_box.h).
 #include <SDL.h>
 #include <X11/Xlib.h>
-
-#include <pthread.h>
-#include <sys/prctl.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
@@ -16,6 +12,7 @@
 #include <string>
 
 #include "platform/display_guardian.h"
+#include "platform/message_box.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -146,15 +143,6 @@ SDL_Window* makeNativeWindow(const char* title, int x, int y, int width, int hei
     return nullptr;
 }
 
-// SDL shows each box from a child process (a fork), which holds a copy of the
-// show's X connections: a child left behind by a stopped show would keep the
-// box and the show's window on the screen. It dies with the show.
-pid_t showProcess = 0;
-void onForkInChild() {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != showProcess) _exit(1);  // the show already ended
-}
-
 }  // namespace
 
 bool start(std::string& error) {
@@ -167,8 +155,6 @@ bool start(std::string& error) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // A closed standard error (`kelvora 2>&1 | head`) must not end the show.
     std::signal(SIGPIPE, SIG_IGN);
-    showProcess = getpid();
-    pthread_atfork(nullptr, nullptr, onForkInChild);
     XInitThreads();
     // The display mode is switched through X, so the show needs an X server
     // even where SDL could draw some other way.
@@ -206,17 +192,14 @@ bool registerWindowClass(const char* className, WindowProc procedure) {
 }
 
 void messageBox(const char* text, const char* caption, BoxIcon icon) {
-    const Uint32 flags = icon == BoxIcon::warning ? SDL_MESSAGEBOX_WARNING
-                         : icon == BoxIcon::error ? SDL_MESSAGEBOX_ERROR
-                                                  : SDL_MESSAGEBOX_INFORMATION;
     // The box belongs to no window, but stands over the show's window while
-    // that is up: SDL would centre it on the desktop size it saw at start,
-    // which a display-mode switch has since made wrong.
-    SDL_Window* over = nullptr;
-    if (theWindow && theWindow->native && (SDL_GetWindowFlags(theWindow->native) & SDL_WINDOW_SHOWN))
-        over = theWindow->native;
-    if (SDL_ShowSimpleMessageBox(flags, caption, text, over) != 0)
-        std::fprintf(stderr, "%s: %s\n", caption, text);
+    // that is up.
+    if (theWindow && theWindow->native && (SDL_GetWindowFlags(theWindow->native) & SDL_WINDOW_SHOWN)) {
+        const ScreenArea window{theWindow->x, theWindow->y, theWindow->width, theWindow->height};
+        showMessageBox(text, caption, icon, &window);
+    } else {
+        showMessageBox(text, caption, icon, nullptr);
+    }
 }
 
 Window* createWindow(const char* className, const char* title, int x, int y, int width,

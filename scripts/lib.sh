@@ -4,11 +4,11 @@
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${KELVORA_BUILD:-$REPO/build}
 
-# Build and run.
+# Build and run (GTK and the desktop's icon theme draw the message boxes).
 PACKAGES_RUN="build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev libgl-dev
-  libglu1-mesa-dev libgl1-mesa-dri libx11-dev libxrandr-dev"
+  libglu1-mesa-dev libgl1-mesa-dri libx11-dev libxrandr-dev libgtk-3-dev adwaita-icon-theme"
 # Tests: GoogleTest, an offscreen OpenGL, the reader's reference decoder, X
-# servers (with the core fonts that SDL draws its boxes with) and the tools
+# servers (with the core fonts for clients that ask for them) and the tools
 # that drive them, a window manager for the windowed show, sound measurement.
 PACKAGES_TEST="googletest libgtest-dev libosmesa6-dev libstb-dev xserver-xorg-core
   xserver-xorg-video-dummy xvfb xfonts-base xdotool x11-utils x11-xserver-utils openbox imagemagick sox

@@ -1,0 +1,152 @@
+#include "platform/message_box.h"
+
+#include <X11/Xlib.h>
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/box_text.h"
+
+namespace platform {
+
+namespace {
+
+// Lines wrap at about this many average characters: with the icon and the
+// margins a box stays well inside a 640-pixel screen.
+constexpr int wrapWidthChars = 60;
+// No word longer than this, so that a shortened path still fits on one line.
+constexpr std::size_t longestWord = 50;
+constexpr int spacing = 12;  // pixels between and around the icon and the text
+// Kept free of text on the screen's height: the button row, the margins and a
+// desktop's title bar. Taller text scrolls.
+constexpr int reservedHeight = 120;
+
+const char* iconName(BoxIcon icon) {
+    switch (icon) {
+        case BoxIcon::warning: return "dialog-warning";
+        case BoxIcon::error: return "dialog-error";
+        default: return "dialog-information";
+    }
+}
+
+enum class Toolkit { untried, ready, unavailable };
+Toolkit toolkit = Toolkit::untried;
+
+// X calls one error handler for every connection of the process. GDK's
+// ignores errors on connections not its own; the show's (SDL's) ends the
+// process. Each keeps its own.
+Display* toolkitDisplay = nullptr;
+XErrorHandler toolkitErrorHandler = nullptr;
+XErrorHandler showErrorHandler = nullptr;
+int onXError(Display* display, XErrorEvent* error) {
+    const XErrorHandler handler = display == toolkitDisplay ? toolkitErrorHandler : showErrorHandler;
+    return handler ? handler(display, error) : 0;
+}
+
+// GTK announces every dialog without a parent window; the show's boxes have
+// none by design.
+void onToolkitMessage(const char* domain, GLogLevelFlags level, const char* message, gpointer) {
+    if (std::strstr(message, "without a transient parent") == nullptr)
+        g_log_default_handler(domain, level, message, nullptr);
+}
+
+bool startToolkit() {
+    if (toolkit != Toolkit::untried) return toolkit == Toolkit::ready;
+    toolkit = Toolkit::unavailable;
+    // The show's texts are UTF-8 whatever the locale, and nothing else in the
+    // process may change with the toolkit.
+    gtk_disable_setlocale();
+    // The show runs on X, whatever the environment asks of GTK.
+    setenv("GDK_BACKEND", "x11", 1);
+    // Without a session bus the accessibility bridge only complains on
+    // standard error (or starts a bus of its own that outlives the show).
+    if (std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr) setenv("NO_AT_BRIDGE", "1", 1);
+    showErrorHandler = XSetErrorHandler(nullptr);
+    XSetErrorHandler(showErrorHandler);
+    const XIOErrorHandler showIOErrorHandler = XSetIOErrorHandler(nullptr);
+    XSetIOErrorHandler(showIOErrorHandler);
+    if (!gtk_init_check(nullptr, nullptr)) return false;
+    toolkitDisplay = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+    toolkitErrorHandler = XSetErrorHandler(onXError);
+    // A lost server ends the show as it did before the toolkit came.
+    XSetIOErrorHandler(showIOErrorHandler);
+    g_log_set_handler("Gtk", G_LOG_LEVEL_MESSAGE, onToolkitMessage, nullptr);
+    toolkit = Toolkit::ready;
+    return true;
+}
+
+// Takes what the X server told the toolkit meanwhile (a display-mode switch
+// moves the monitors) and sends what it queued.
+void catchUp() {
+    while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+    gdk_display_flush(gdk_display_get_default());
+}
+
+GtkWidget* newBox(const char* text, const char* caption, BoxIcon icon, int maxTextHeight) {
+    GtkWidget* box = gtk_dialog_new_with_buttons(caption, nullptr, GTK_DIALOG_MODAL, "OK",
+                                                 GTK_RESPONSE_OK, nullptr);
+    gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
+    GtkWidget* ok = gtk_dialog_get_widget_for_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
+    gtk_widget_set_margin_end(ok, spacing / 2);
+    gtk_widget_set_margin_bottom(ok, spacing / 2);
+    gtk_window_set_resizable(GTK_WINDOW(box), FALSE);
+    gtk_window_set_keep_above(GTK_WINDOW(box), TRUE);
+
+    GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, spacing);
+    gtk_container_set_border_width(GTK_CONTAINER(row), spacing);
+    GtkWidget* image = gtk_image_new_from_icon_name(iconName(icon), GTK_ICON_SIZE_DIALOG);
+    gtk_widget_set_valign(image, GTK_ALIGN_START);
+
+    const std::string fitted = fitBoxText(text, longestWord);
+    GtkWidget* label = gtk_label_new(fitted.c_str());
+    gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+    gtk_label_set_line_wrap_mode(GTK_LABEL(label), PANGO_WRAP_WORD_CHAR);
+    gtk_label_set_max_width_chars(GTK_LABEL(label), wrapWidthChars);
+    gtk_label_set_xalign(GTK_LABEL(label), 0);
+    gtk_label_set_yalign(GTK_LABEL(label), 0);
+
+    GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER,
+                                   GTK_POLICY_AUTOMATIC);
+    gtk_scrolled_window_set_propagate_natural_width(GTK_SCROLLED_WINDOW(scroller), TRUE);
+    gtk_scrolled_window_set_propagate_natural_height(GTK_SCROLLED_WINDOW(scroller), TRUE);
+    gtk_scrolled_window_set_max_content_height(GTK_SCROLLED_WINDOW(scroller), maxTextHeight);
+    gtk_container_add(GTK_CONTAINER(scroller), label);
+
+    gtk_box_pack_start(GTK_BOX(row), image, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(row), scroller, TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(box))), row, TRUE, TRUE, 0);
+    gtk_widget_show_all(row);
+    return box;
+}
+
+}  // namespace
+
+void showMessageBox(const char* text, const char* caption, BoxIcon icon, const ScreenArea* over) {
+    if (!startToolkit()) {
+        std::fprintf(stderr, "%s: %s\n", caption, text);
+        return;
+    }
+    catchUp();
+    GdkRectangle monitor{0, 0, 640, 480};
+    if (GdkMonitor* found = gdk_display_get_monitor_at_point(gdk_display_get_default(), 0, 0))
+        gdk_monitor_get_geometry(found, &monitor);
+    const GdkRectangle area = over ? GdkRectangle{over->x, over->y, over->width, over->height} : monitor;
+
+    GtkWidget* box = newBox(text, caption, icon, std::max(monitor.height - reservedHeight, spacing));
+    GtkRequisition size;
+    gtk_widget_get_preferred_size(box, nullptr, &size);
+    gtk_window_move(GTK_WINDOW(box), area.x + std::max(0, (area.width - size.width) / 2),
+                    area.y + std::max(0, (area.height - size.height) / 2));
+    gtk_dialog_run(GTK_DIALOG(box));
+    gtk_widget_destroy(box);
+    // Gone from the screen before the show goes on.
+    catchUp();
+}
+
+}  // namespace platform

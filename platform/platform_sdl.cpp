@@ -195,7 +195,9 @@ void messageBox(const char* text, const char* caption, BoxIcon icon) {
     // The box belongs to no window, but stands over the show's window while
     // that is up.
     if (theWindow && theWindow->native && (SDL_GetWindowFlags(theWindow->native) & SDL_WINDOW_SHOWN)) {
-        const ScreenArea window{theWindow->x, theWindow->y, theWindow->width, theWindow->height};
+        ScreenArea window;
+        SDL_GetWindowPosition(theWindow->native, &window.x, &window.y);
+        SDL_GetWindowSize(theWindow->native, &window.width, &window.height);
         showMessageBox(text, caption, icon, &window);
     } else {
         showMessageBox(text, caption, icon, nullptr);

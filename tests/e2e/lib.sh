@@ -106,9 +106,16 @@ wait_box() { wait_window "$1" box "${2:-20}"; }
 wait_show_window() { wait_window Kelvora show "${1:-20}"; }
 
 # Closes the box with id $1 as a user would: focus it and press Return.
+# Returns once the box has left the screen (at most 5 s), so that what
+# follows sees the show's next step, not this box.
 close_box() {
+    local i
     xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
     xdotool key Return
+    for ((i = 0; i < 50; i++)); do
+        xwininfo -id "$1" 2>/dev/null | grep -q IsViewable || return 0
+        sleep 0.1
+    done
 }
 
 # Closes the start-up warning and any further start-up boxes ("OpenGL Demo",

@@ -50,13 +50,14 @@ static void snapshot(unsigned long count) {
     readBuffer(glBack);
     pixelStorei(glPackAlignment, 1);
     readPixels(0, 0, width, height, glRgb, glUnsignedByte, pixels);
-    char path[4096];
+    char path[4096], temporary[4200];
     snprintf(path, sizeof path, "%s/frame%lu.ppm", dir, count);
-    FILE* file = fopen(path, "wb");
+    snprintf(temporary, sizeof temporary, "%s.new", path);
+    FILE* file = fopen(temporary, "wb");
     if (file != NULL) {
         fprintf(file, "P6\n%d %d\n255\n", width, height);
         for (int row = height - 1; row >= 0; --row) fwrite(pixels + (size_t)row * width * 3, 3, width, file);
-        fclose(file);
+        if (fclose(file) == 0) rename(temporary, path);  /* seen whole or not at all */
     }
     free(pixels);
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -100,9 +101,10 @@ inline void writeFile(const std::filesystem::path& path, const std::vector<unsig
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kelvora-tga-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        root = pattern;
+        std::random_device random;
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        do root = base / ("kelvora-tga-" + std::to_string(random()));
+        while (!std::filesystem::create_directory(root));
     }
     ~TempDir() {
         std::error_code ec;

@@ -13,6 +13,11 @@ PACKAGES_RUN="build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev lib
 PACKAGES_TEST="googletest libgtest-dev libosmesa6-dev libstb-dev xserver-xorg-core
   xserver-xorg-video-dummy xvfb xfonts-base xdotool x11-utils x11-xserver-utils openbox imagemagick sox
   libsox-fmt-mp3 lame clang-14 libclang-rt-14-dev"
+# The Windows build: cross-compiler, GoogleTest's source to build it for the
+# target, and Wine to run the tests.
+PACKAGES_WINDOWS="cmake mingw-w64 googletest"
+PACKAGES_WINDOWS_TEST="wine wine64"
+WINDOWS_BUILD=${KELVORA_WINDOWS_BUILD:-$REPO/build-windows}
 
 # Runs "$@" as root: directly, or through sudo.
 # The Debian package: dpkg-shlibdeps (dpkg-dev) finds its dependencies,
@@ -48,6 +53,16 @@ build() {
         cmake -S "$REPO" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null || return 1
     fi
     cmake --build "$BUILD" -j"$(nproc)"
+}
+
+# Cross-builds the Windows targets named in $@ into $WINDOWS_BUILD with
+# MinGW-w64 (configured once).
+build_windows() {
+    if [ ! -f "$WINDOWS_BUILD/CMakeCache.txt" ]; then
+        cmake -S "$REPO" -B "$WINDOWS_BUILD" --toolchain "$REPO/cmake/mingw-w64-x86_64.cmake" \
+            -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVORA_WERROR=ON >/dev/null || return 1
+    fi
+    cmake --build "$WINDOWS_BUILD" -j"$(nproc)" --target "$@"
 }
 
 # Configures (once) the CMake preset $1 into folder $2 and builds the targets

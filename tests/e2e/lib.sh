@@ -67,13 +67,13 @@ expect_mode() {
 
 # Starts the show in the background from directory $1 (default: the repo),
 # with the command-line options in SHOW_OPTIONS, under the command in
-# SHOW_WRAPPER if set (setsid). Every signal has its default action, as for a
-# show started from a terminal, also when the tests run under nohup or in the
-# background, which ignore some.
+# SHOW_WRAPPER if set (setsid; wine for the Windows build). Every signal has
+# its default action, as for a show started from a terminal, also when the
+# tests run under nohup or in the background, which ignore some.
 SHOW_OPTIONS=
 start_show() {
     local dir=${1:-$REPO}
-    (cd "$dir" && exec ${SHOW_WRAPPER:-} env --default-signal "$KELVORA" $SHOW_OPTIONS \
+    (cd "$dir" && exec env --default-signal ${SHOW_WRAPPER:-} "$KELVORA" $SHOW_OPTIONS \
         >"$WORK/stdout" 2>"$WORK/stderr") &
     SHOW_PID=$!
 }
@@ -118,17 +118,35 @@ close_box() {
     done
 }
 
+# Waits up to $2 seconds for window $1 to be unmapped.
+wait_unmapped() {
+    local i
+    for ((i = 0; i < $2 * 10; i++)); do
+        xwininfo -id "$1" 2>/dev/null | grep -q IsViewable || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # Closes the start-up warning and any further start-up boxes ("OpenGL Demo",
 # and texture or mode complaints captioned "Kelvora") until the show's window
 # is up; prints the captions closed, one a line, into $WORK/boxes.
 pass_startup_boxes() {
     : >"$WORK/boxes"
-    local i id
+    local i id caption
     for ((i = 0; i < 200; i++)); do
-        id=$(windows_named "OpenGL Demo" | awk '{print $1; exit}')
-        if [ -n "$id" ]; then echo "OpenGL Demo" >>"$WORK/boxes"; close_box "$id"; sleep 0.5; continue; fi
-        id=$(windows_named Kelvora | awk '$2 != "640x480" {print $1; exit}')
-        if [ -n "$id" ]; then echo "Kelvora" >>"$WORK/boxes"; close_box "$id"; sleep 0.5; continue; fi
+        for caption in "OpenGL Demo" Kelvora; do
+            id=$(windows_named "$caption" | awk '$2 != "640x480" {print $1; exit}')
+            [ -n "$id" ] && break
+        done
+        if [ -n "$id" ]; then
+            echo "$caption" >>"$WORK/boxes"
+            close_box "$id"
+            # Wine takes its time to close a box: one Return each, lest the
+            # next close the next box unseen or one box count twice.
+            wait_unmapped "$id" 5
+            continue
+        fi
         windows_named Kelvora | grep -q ' 640x480$' && return 0
         kill -0 "$SHOW_PID" 2>/dev/null || return 1
         sleep 0.2

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,16 @@ static_assert(displayChangeNotUpdated ==   DISP_CHANGE_NOTUPDATED);
 static_assert(displayChangeBadFlags ==     DISP_CHANGE_BADFLAGS);
 
 namespace {
+
+// A windowed program has no console: started from one, it writes its text
+// (--help, --version, complaints) there, unless its output goes elsewhere.
+const bool consoleAttached = [] {
+    if (GetStdHandle(STD_OUTPUT_HANDLE) != nullptr || !AttachConsole(ATTACH_PARENT_PROCESS))
+        return false;
+    std::freopen("CONOUT$", "w", stdout);
+    std::freopen("CONOUT$", "w", stderr);
+    return true;
+}();
 
 WindowProc showProcedure = nullptr;
 bool displayModeChanged = false;
@@ -144,11 +155,20 @@ void messageBox(const char* text, const char* caption, BoxIcon icon) {
 }
 
 Window* createWindow(const char* className, const char* title, int x, int y, int width,
-                     int height) {
-    return toShow(CreateWindowExA(0, className, title,
-                                  WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, x, y,
-                                  width, height, nullptr, nullptr, GetModuleHandleA(nullptr),
-                                  nullptr));
+                     int height, WindowStyle style) {
+    // Made hidden: start-up shows it once the show is ready.
+    DWORD look = WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    if (style == WindowStyle::decorated) {
+        // The picture, not the frame, is width x height; Windows places it.
+        look = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+        RECT frame{0, 0, width, height};
+        AdjustWindowRect(&frame, look, FALSE);
+        x = y = CW_USEDEFAULT;
+        width = frame.right - frame.left;
+        height = frame.bottom - frame.top;
+    }
+    return toShow(CreateWindowExA(0, className, title, look, x, y, width, height, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr));
 }
 
 void destroyWindow(Window* window) { DestroyWindow(toNative(window)); }
@@ -289,6 +309,14 @@ void restoreDisplayMode() {
 
 unsigned short asyncKeyState(unsigned virtualKey) {
     return static_cast<unsigned short>(GetAsyncKeyState(static_cast<int>(virtualKey)));
+}
+
+std::string installedDataFolder() {
+    // Unpacked from its zip, the show keeps its files beside the program.
+    std::vector<char> path(32768);
+    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    std::string program(path.data(), length);
+    return program.substr(0, program.find_last_of("\\/") + 1) + "stuff";
 }
 
 }  // namespace platform

@@ -1,6 +1,5 @@
 // The shell's start-up, loop and teardown on the scripted window system.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -16,6 +15,7 @@
 #include "render/can_field.h"
 #include "show/camera_path.h"
 #include "show/scene_director.h"
+#include "tests/support/tga_writer.h"
 
 namespace fake = platform::fake;
 
@@ -140,9 +140,8 @@ TEST(Shell, FailedRegistrationEndsAtOnceWithoutABox) {
 TEST(Shell, WindowThatCannotBeMadeStartsNothingAndSaysSoWithTheDesktopBack) {
     // Started where no pictures are: a show that began anyway would box that.
     const std::filesystem::path startDir = std::filesystem::current_path();
-    char emptyDir[] = "/tmp/kelvora-unit-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(emptyDir));
-    std::filesystem::current_path(emptyDir);
+    const tgatest::TempDir emptyDir;
+    std::filesystem::current_path(emptyDir.path());
     const std::string warning =
         "messageBox warning OpenGL Demo: About to switch to 640x480x16M OpenGL mode\n";
     const std::string switchBoxes =
@@ -169,7 +168,6 @@ TEST(Shell, WindowThatCannotBeMadeStartsNothingAndSaysSoWithTheDesktopBack) {
         EXPECT_EQ(0, fake::count("swapBuffers"));
     }
     std::filesystem::current_path(startDir);
-    std::filesystem::remove(emptyDir);
 }
 
 TEST(Shell, FailedSwitchIsReportedAndTheShowGoesOnInItsWindow) {

@@ -4,6 +4,9 @@
 . "$(dirname "$0")/lib.sh"
 need_display
 [ "$(id -u)" = 0 ] || { echo "SKIP: installing a package needs root"; exit 77; }
+# One package test at a time on a machine: another one's install is not ours.
+exec 9>/var/lock/kelvora-package-test.lock
+flock -w 600 9 || fail "another package test has held the lock for 10 minutes"
 if dpkg-query -W -f='${Status}' kelvora 2>/dev/null | grep -q 'ok installed' || [ -e /usr/bin/kelvora ]; then
     echo "SKIP: a kelvora is installed on this machine already; this test would remove it"
     exit 77

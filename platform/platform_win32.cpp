@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/box_text.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -61,6 +62,9 @@ const bool consoleAttached = [] {
 
 WindowProc showProcedure = nullptr;
 bool displayModeChanged = false;
+// A box's longest word, in characters, as on Linux: a long path is cut so
+// that the box fits a 640 x 480 screen.
+constexpr std::size_t longestBoxWord = 50;
 
 // The last DefWindowProcA result in full: the show's procedure returns a long,
 // narrower than some results Windows passes back this way (handles).
@@ -150,7 +154,8 @@ void messageBox(const char* text, const char* caption, BoxIcon icon) {
     const bool quitWaiting = PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
     // The show's texts are UTF-8 ("CÓDIGO"); the wide call shows them as such
     // whatever the system's code page.
-    MessageBoxW(nullptr, utf16(text).c_str(), utf16(caption).c_str(), MB_OK | iconStyle);
+    MessageBoxW(nullptr, utf16(fitBoxText(text, longestBoxWord).c_str()).c_str(),
+                utf16(caption).c_str(), MB_OK | iconStyle);
     if (quitWaiting) PostQuitMessage(static_cast<int>(quit.wParam));
 }
 

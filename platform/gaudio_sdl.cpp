@@ -1,6 +1,7 @@
 // The audio library on SDL2_mixer: one music stream, decoded and mixed on
 // SDL's audio thread, so nothing has to service it after play().
 #include "platform/gaudio.h"
+#include "platform/gaudio_requests.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -16,9 +17,6 @@ namespace {
 constexpr unsigned short libVersion = 0x0100;  // 1.0
 constexpr int outputChannels = 2;
 constexpr int chunkFrames = 2048;  // about 46 ms at 44.1 kHz: latency does not matter for music
-constexpr unsigned long maxMixChannels = 32;
-constexpr unsigned long minSampleRate = 8000;
-constexpr unsigned long maxSampleRate = 192000;
 constexpr int loopForever = -1;
 
 class MixerMusic final : public GASound {
@@ -89,9 +87,7 @@ void CGAudio::close() {
 
 long CGAudio::init(unsigned long mixChannels, unsigned long sampleRate, int flags) {
     if (subsystemUp_) return gaBadState;
-    if (mixChannels > maxMixChannels || sampleRate < minSampleRate || sampleRate > maxSampleRate ||
-        flags != 0)
-        return gaBadArgument;
+    if (!gaudio::validInit(mixChannels, sampleRate, flags)) return gaBadArgument;
 
     silenceAlsa();
     // A failed step undoes the earlier ones, so a failed init leaves nothing open.
@@ -114,10 +110,8 @@ long CGAudio::init(unsigned long mixChannels, unsigned long sampleRate, int flag
 
 long CGAudio::getSoundClass(unsigned long soundClass, void* descriptor, void** sound) {
     if (!deviceOpen_) return gaBadState;
-    if (soundClass != gaMusicClass || descriptor == nullptr || sound == nullptr) return gaBadArgument;
-    const auto* desc = static_cast<const SoundDesc*>(descriptor);
-    if (desc->format != gaMusicFormat || desc->soundClass != soundClass || desc->path == nullptr)
-        return gaBadArgument;
+    const SoundDesc* desc = gaudio::musicRequest(soundClass, descriptor, sound);
+    if (desc == nullptr) return gaBadArgument;
 
     SDL_RWops* file = openMusicFile(desc->path);
     if (file == nullptr) return gaCannotLoad;

@@ -8,13 +8,11 @@
 #include <utility>
 
 #include "platform/gaudio.h"
+#include "platform/gaudio_requests.h"
 
 namespace {
 
 constexpr unsigned short libVersion = 0x0100;  // 1.0
-constexpr unsigned long maxMixChannels = 32;
-constexpr unsigned long minSampleRate = 8000;
-constexpr unsigned long maxSampleRate = 192000;
 
 bool mci(const std::string& command) {
     return mciSendStringA(command.c_str(), nullptr, 0, nullptr) == 0;
@@ -48,9 +46,7 @@ void CGAudio::close() {
 
 long CGAudio::init(unsigned long mixChannels, unsigned long sampleRate, int flags) {
     if (deviceOpen_) return gaBadState;
-    if (mixChannels > maxMixChannels || sampleRate < minSampleRate || sampleRate > maxSampleRate ||
-        flags != 0)
-        return gaBadArgument;
+    if (!gaudio::validInit(mixChannels, sampleRate, flags)) return gaBadArgument;
     // MCI picks the output rate itself; what init can check is that there is
     // an output at all.
     if (waveOutGetNumDevs() == 0) return gaNoDevice;
@@ -60,10 +56,8 @@ long CGAudio::init(unsigned long mixChannels, unsigned long sampleRate, int flag
 
 long CGAudio::getSoundClass(unsigned long soundClass, void* descriptor, void** sound) {
     if (!deviceOpen_) return gaBadState;
-    if (soundClass != gaMusicClass || descriptor == nullptr || sound == nullptr) return gaBadArgument;
-    const auto* desc = static_cast<const SoundDesc*>(descriptor);
-    if (desc->format != gaMusicFormat || desc->soundClass != soundClass || desc->path == nullptr)
-        return gaBadArgument;
+    const SoundDesc* desc = gaudio::musicRequest(soundClass, descriptor, sound);
+    if (desc == nullptr) return gaBadArgument;
 
     // MCI opens what it is given without reading it yet; a missing or
     // unreadable file is caught here, as the other builds catch it on loading.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows build under Wine, on the X server in $DISPLAY: the unit tests on
-# the fake, then the real program end to end, through the same end-to-end
-# scripts as the Linux build where they apply and a music test of its own.
+# the fake and those of the Win32 backend, then the real program end to end,
+# through the Linux build's end-to-end scripts where they apply and a music
+# test of its own.
 # One fresh Wine prefix serves them all: Wine's first start is its slowest.
 # Usage: run_under_wine.sh BUILD  (BUILD made with cmake/mingw-w64-x86_64.cmake)
 set -u
@@ -21,6 +22,8 @@ wineserver -p  # kept up between the tests' programs until the end
 status=0
 echo "Windows build: unit tests under Wine"
 (cd "$REPO" && wine "$BUILD/tests/kelvora_unit_tests.exe" --gtest_brief=1) || status=1
+echo "Windows build: the Win32 backend under Wine"
+wine "$BUILD/tests/kelvora_win32_tests.exe" --gtest_brief=1 || status=1
 
 run() {  # test script, then its arguments
     local script=$1 result

@@ -133,7 +133,7 @@ void showMessageBox(const char* text, const char* caption, BoxIcon icon, const S
         return;
     }
     catchUp();
-    GdkRectangle monitor{0, 0, 640, 480};
+    GdkRectangle monitor{0, 0, 640, 480};  // the show's own screen, should X name no monitor
     if (GdkMonitor* found = gdk_display_get_monitor_at_point(gdk_display_get_default(), 0, 0))
         gdk_monitor_get_geometry(found, &monitor);
     const GdkRectangle area = over ? GdkRectangle{over->x, over->y, over->width, over->height} : monitor;

@@ -133,8 +133,8 @@ wait_unmapped() {
 # is up; prints the captions closed, one a line, into $WORK/boxes.
 pass_startup_boxes() {
     : >"$WORK/boxes"
-    local i id caption
-    for ((i = 0; i < 200; i++)); do
+    local id caption deadline=$((SECONDS + 60))
+    while ((SECONDS < deadline)); do
         for caption in "OpenGL Demo" Kelvora; do
             id=$(windows_named "$caption" | awk '$2 != "640x480" {print $1; exit}')
             [ -n "$id" ] && break

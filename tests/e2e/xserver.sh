@@ -10,7 +10,8 @@ XORG_BIN=/usr/lib/xorg/Xorg
 # Runs the X server command "$2 $3 ..." on the first free display number from
 # $1, the display inserted as its first argument; exports DISPLAY and sets
 # X_SERVER_PID once the server answers. Others start servers on this machine
-# too: a number taken meanwhile makes ours exit, and the next one is tried.
+# too: a number taken meanwhile makes ours exit (the server that answers there
+# is not ours: its lock file names another process), and the next one is tried.
 start_x_server() {
     local n=$1 try i
     shift
@@ -21,7 +22,8 @@ start_x_server() {
         for ((i = 0; i < 50; i++)); do
             sleep 0.2
             kill -0 "$X_SERVER_PID" 2>/dev/null || break
-            xwininfo -display ":$n" -root >/dev/null 2>&1 && { export DISPLAY=:$n; return 0; }
+            [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$X_SERVER_PID" ] &&
+                xwininfo -display ":$n" -root >/dev/null 2>&1 && { export DISPLAY=:$n; return 0; }
         done
         kill "$X_SERVER_PID" 2>/dev/null
         wait "$X_SERVER_PID" 2>/dev/null || true

@@ -14,8 +14,8 @@ PACKAGES_TEST="googletest libgtest-dev libosmesa6-dev libstb-dev xserver-xorg-co
   xserver-xorg-video-dummy xvfb xfonts-base xdotool x11-utils x11-xserver-utils openbox imagemagick sox
   libsox-fmt-mp3 lame clang-14 libclang-rt-14-dev"
 # The Windows build: cross-compiler, GoogleTest's source to build it for the
-# target, and Wine to run the tests.
-PACKAGES_WINDOWS="cmake mingw-w64 googletest"
+# target, ImageMagick for the program's icon, and Wine to run the tests.
+PACKAGES_WINDOWS="cmake mingw-w64 googletest imagemagick"
 PACKAGES_WINDOWS_TEST="wine wine64"
 WINDOWS_BUILD=${KELVORA_WINDOWS_BUILD:-$REPO/build-windows}
 

@@ -30,19 +30,19 @@ constexpr OptionSpec optionSpecs[] = {
 const OptionSpec* findLong(std::string_view name, bool& ambiguous) {
     const OptionSpec* found = nullptr;
     ambiguous = false;
-    for (const OptionSpec& spec : optionSpecs) {
-        if (spec.longName == name) return &spec;
-        if (spec.longName.starts_with(name)) {
+    for (const OptionSpec& entry : optionSpecs) {
+        if (entry.longName == name) return &entry;
+        if (entry.longName.starts_with(name)) {
             ambiguous = found != nullptr;
-            found = &spec;
+            found = &entry;
         }
     }
     return ambiguous ? nullptr : found;
 }
 
 const OptionSpec* findShort(char name) {
-    for (const OptionSpec& spec : optionSpecs)
-        if (spec.shortName == name) return &spec;
+    for (const OptionSpec& entry : optionSpecs)
+        if (entry.shortName == name) return &entry;
     return nullptr;
 }
 
@@ -69,9 +69,9 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     CommandLine result;
     bool helpAsked = false, versionAsked = false;
     // Applies one option; a non-empty result is the error line.
-    auto apply = [&](const OptionSpec& spec, const std::string& shownName,
+    auto apply = [&](const OptionSpec& entry, const std::string& shownName,
                      std::string_view value) -> std::string {
-        switch (spec.option) {
+        switch (entry.option) {
             case Option::help: helpAsked = true; break;
             case Option::version: versionAsked = true; break;
             case Option::window: result.options.windowed = true; break;
@@ -101,32 +101,32 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
                 name = name.substr(0, equals);
             }
             bool ambiguous = false;
-            const OptionSpec* spec = findLong(name, ambiguous);
+            const OptionSpec* entry = findLong(name, ambiguous);
             if (ambiguous) return rejected("option '" + std::string(argument) + "' is ambiguous");
-            if (spec == nullptr) return rejected("unrecognized option '" + std::string(argument) + "'");
-            const std::string shownName = "--" + std::string(spec->longName);
-            if (equals != std::string_view::npos && !spec->takesValue)
+            if (entry == nullptr) return rejected("unrecognized option '" + std::string(argument) + "'");
+            const std::string shownName = "--" + std::string(entry->longName);
+            if (equals != std::string_view::npos && !entry->takesValue)
                 return rejected("option '" + shownName + "' doesn't allow an argument");
-            if (spec->takesValue && equals == std::string_view::npos) {
+            if (entry->takesValue && equals == std::string_view::npos) {
                 if (i + 1 >= argc) return rejected("option '" + shownName + "' requires an argument");
                 value = argv[++i];
             }
-            if (std::string error = apply(*spec, shownName, value); !error.empty()) return rejected(error);
+            if (std::string error = apply(*entry, shownName, value); !error.empty()) return rejected(error);
         } else if (argument.size() >= 2 && argument[0] == '-') {
             // Short options may be grouped ("-ws7"); one that takes a value
             // takes the rest of the group, or else the next argument.
             for (std::size_t k = 1; k < argument.size(); ++k) {
-                const OptionSpec* spec = findShort(argument[k]);
-                if (spec == nullptr) return rejected(std::string("invalid option -- '") + argument[k] + "'");
-                const std::string shownName = std::string("-") + spec->shortName;
+                const OptionSpec* entry = findShort(argument[k]);
+                if (entry == nullptr) return rejected(std::string("invalid option -- '") + argument[k] + "'");
+                const std::string shownName = std::string("-") + entry->shortName;
                 std::string_view value;
-                if (spec->takesValue) {
+                if (entry->takesValue) {
                     if (k + 1 < argument.size()) value = argument.substr(k + 1);
                     else if (i + 1 < argc) value = argv[++i];
-                    else return rejected("option requires an argument -- '" + std::string(1, spec->shortName) + "'");
+                    else return rejected("option requires an argument -- '" + std::string(1, entry->shortName) + "'");
                     k = argument.size();
                 }
-                if (std::string error = apply(*spec, shownName, value); !error.empty()) return rejected(error);
+                if (std::string error = apply(*entry, shownName, value); !error.empty()) return rejected(error);
             }
         } else {
             return rejected("unexpected argument '" + std::string(argument) + "'");

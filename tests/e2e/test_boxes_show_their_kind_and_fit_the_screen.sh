@@ -54,6 +54,20 @@ start_show_deep() {
     SHOW_PID=$!
 }
 
+# Ends the running show with Escape: the closing box's icon into $1-icon.png
+# and the whole box into $1.png; $2 says which run, for the messages.
+end_capturing_closing_box() {
+    local box
+    wait_show_window >/dev/null || fail "$2: no show window after the boxes"
+    press Escape || fail "$2: no window to press Escape in"
+    box=$(wait_box Kelvora 10) || fail "$2: no closing box"
+    icon_of "$box" "$WORK/$1-icon.png"
+    import -window "$box" "$WORK/$1.png" 2>/dev/null
+    close_box "$box"
+    wait_exit 5 || fail "$2: the show did not end after the closing box"
+    assert_quiet_stderr "$2"
+}
+
 # A run-length image cut inside its first packet: its reason is longer than a
 # line.
 printf '\0\0\n\0\0\0\0\0\0\0\0\0\0\1\0\1\30\0\201\20' >"$WORK/cut.tga"
@@ -67,14 +81,8 @@ box=$(wait_box Kelvora) || fail "no box about the cut-short pictures"
 assert_box_fits "$box" "three cut-short pictures"
 icon_of "$box" "$WORK/error.png"
 close_box "$box"
-wait_show_window >/dev/null || fail "no show window after the boxes"
-press Escape || fail "no window to press Escape in"
-box=$(wait_box Kelvora 10) || fail "no closing box"
-icon_of "$box" "$WORK/information.png"
-import -window "$box" "$WORK/closing-utf8.png" 2>/dev/null
-close_box "$box"
-wait_exit 5 || fail "the show did not end after the closing box"
-assert_quiet_stderr "UTF-8 locale"
+end_capturing_closing_box closing-utf8 "UTF-8 locale"
+cp "$WORK/closing-utf8-icon.png" "$WORK/information.png"
 
 for kind in warning error information; do
     colours=$(colour_count "$WORK/$kind.png")
@@ -103,14 +111,7 @@ close_box "$box"
 box=$(wait_box Kelvora) || fail "no box about the missing folder at 5,000 bytes; stderr: $(cat "$WORK/stderr")"
 assert_box_fits "$box" "a 5,000-byte working directory, LANG=C"
 close_box "$box"
-wait_show_window >/dev/null || fail "no show window after the boxes"
-press Escape || fail "no window to press Escape in"
-box=$(wait_box Kelvora 10) || fail "no closing box under LANG=C"
-icon_of "$box" "$WORK/information-c.png"
-import -window "$box" "$WORK/closing-c.png" 2>/dev/null
-close_box "$box"
-wait_exit 5 || fail "the show did not end after the closing box"
-assert_quiet_stderr "LANG=C"
+end_capturing_closing_box closing-c "LANG=C"
 differing=$(compare -metric AE "$WORK/closing-utf8.png" "$WORK/closing-c.png" null: 2>&1)
 [ "$differing" = 0 ] || fail "the closing box under LANG=C differs from the UTF-8 one in $differing pixels"
 pass "LANG=C: the closing box is the same as in a UTF-8 locale"

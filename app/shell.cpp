@@ -111,8 +111,8 @@ int winMain(const ShowOptions& options) {
     return 0;
 }
 
-long wndProc(platform::Window* window, unsigned message, std::uintptr_t wParam,
-             std::intptr_t lParam) {
+std::intptr_t wndProc(platform::Window* window, unsigned message, std::uintptr_t wParam,
+                      std::intptr_t lParam) {
     switch (message) {
         case platform::msgCreate:
             onCreate(window);

@@ -25,8 +25,8 @@ struct ShowOptions {
 
 // The entry of the show proper; returns the process's exit status.
 int winMain(const ShowOptions& options = {});
-long wndProc(platform::Window* window, unsigned message, std::uintptr_t wParam,
-             std::intptr_t lParam);
+std::intptr_t wndProc(platform::Window* window, unsigned message, std::uintptr_t wParam,
+                      std::intptr_t lParam);
 void initShow();
 // Start-up's steps after the window exists: viewport, window shown, cursor
 // hidden, matrices reset and the camera set up.

@@ -75,8 +75,8 @@ enum VirtualKey : unsigned {
     vkF12 = 0x7B,
 };
 
-using WindowProc = long (*)(Window* window, unsigned message, std::uintptr_t wParam,
-                            std::intptr_t lParam);
+using WindowProc = std::intptr_t (*)(Window* window, unsigned message, std::uintptr_t wParam,
+                                     std::intptr_t lParam);
 
 struct MessageRecord {
     Window* window = nullptr;
@@ -142,8 +142,8 @@ Window* createWindow(const char* className, const char* title, int x, int y, int
                      int height, WindowStyle style = WindowStyle::borderless);
 // Sends msgDestroy to the procedure before returning.
 void destroyWindow(Window* window);
-long defWindowProc(Window* window, unsigned message, std::uintptr_t wParam,
-                   std::intptr_t lParam);
+std::intptr_t defWindowProc(Window* window, unsigned message, std::uintptr_t wParam,
+                            std::intptr_t lParam);
 void showWindow(Window* window);
 // Marks the whole window for repainting: a paint message follows.
 void invalidateWindow(Window* window);
@@ -152,7 +152,7 @@ void invalidateWindow(Window* window);
 // contents are invalid receives a paint message whenever nothing else waits,
 // until something validates it; the shell never does.
 bool peekMessage(MessageRecord& message);
-long dispatchMessage(const MessageRecord& message);
+std::intptr_t dispatchMessage(const MessageRecord& message);
 void postQuitMessage(int exitCode);
 
 void showCursor(bool show);

@@ -119,7 +119,7 @@ void destroyWindow(Window* target) {
     alive = false;
 }
 
-long defWindowProc(Window* target, unsigned message, std::uintptr_t wParam, std::intptr_t) {
+std::intptr_t defWindowProc(Window* target, unsigned message, std::uintptr_t wParam, std::intptr_t) {
     note("defWindowProc " + std::to_string(message));
     // Alt+F4 asks the window to close, as desktops do; a close destroys it.
     if (message == msgSysKeyDown && wParam == vkF4 && windowProc)
@@ -148,7 +148,7 @@ bool peekMessage(MessageRecord& message) {
     return true;
 }
 
-long dispatchMessage(const MessageRecord& message) {
+std::intptr_t dispatchMessage(const MessageRecord& message) {
     if (windowProc == nullptr || !alive) return 0;
     return windowProc(message.window, message.message, message.wParam, message.lParam);
 }

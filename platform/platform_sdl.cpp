@@ -232,7 +232,7 @@ void destroyWindow(Window* window) {
     theWindow = nullptr;
 }
 
-long defWindowProc(Window* window, unsigned message, std::uintptr_t wParam, std::intptr_t) {
+std::intptr_t defWindowProc(Window* window, unsigned message, std::uintptr_t wParam, std::intptr_t) {
     // Alt+F4 asks the window to close, as desktops do; a close destroys it.
     if (message == msgSysKeyDown && wParam == vkF4 && windowProc)
         return windowProc(window, msgClose, 0, 0);
@@ -268,7 +268,7 @@ bool peekMessage(MessageRecord& message) {
     return false;
 }
 
-long dispatchMessage(const MessageRecord& message) {
+std::intptr_t dispatchMessage(const MessageRecord& message) {
     if (message.window == nullptr || message.window != theWindow || windowProc == nullptr)
         return 0;
     return windowProc(message.window, message.message, message.wParam, message.lParam);

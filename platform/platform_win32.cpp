@@ -66,25 +66,12 @@ bool displayModeChanged = false;
 // that the box fits a 640 x 480 screen.
 constexpr std::size_t longestBoxWord = 50;
 
-// The last DefWindowProcA result in full: the show's procedure returns a long,
-// narrower than some results Windows passes back this way (handles).
-bool haveDefaultResult = false;
-LRESULT defaultResult = 0;
-
 Window* toShow(HWND window) { return reinterpret_cast<Window*>(window); }
 HWND toNative(Window* window) { return reinterpret_cast<HWND>(window); }
 HDC toNative(DeviceContext* dc) { return reinterpret_cast<HDC>(dc); }
 
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const bool outerHave = haveDefaultResult;
-    const LRESULT outerResult = defaultResult;
-    haveDefaultResult = false;
-    const long result = showProcedure(toShow(window), message, wParam, static_cast<std::intptr_t>(lParam));
-    const LRESULT full =
-        haveDefaultResult && static_cast<long>(defaultResult) == result ? defaultResult : result;
-    haveDefaultResult = outerHave;
-    defaultResult = outerResult;
-    return full;
+    return showProcedure(toShow(window), message, wParam, static_cast<std::intptr_t>(lParam));
 }
 
 std::wstring utf16(const char* text) {
@@ -178,12 +165,10 @@ Window* createWindow(const char* className, const char* title, int x, int y, int
 
 void destroyWindow(Window* window) { DestroyWindow(toNative(window)); }
 
-long defWindowProc(Window* window, unsigned message, std::uintptr_t wParam,
-                   std::intptr_t lParam) {
+std::intptr_t defWindowProc(Window* window, unsigned message, std::uintptr_t wParam,
+                            std::intptr_t lParam) {
     // Alt+F4 and the other system keys take Windows' own way from here.
-    defaultResult = DefWindowProcA(toNative(window), message, wParam, lParam);
-    haveDefaultResult = true;
-    return static_cast<long>(defaultResult);
+    return DefWindowProcA(toNative(window), message, wParam, lParam);
 }
 
 void showWindow(Window* window) { ShowWindow(toNative(window), SW_SHOW); }
@@ -199,7 +184,7 @@ bool peekMessage(MessageRecord& message) {
     return true;
 }
 
-long dispatchMessage(const MessageRecord& message) {
+std::intptr_t dispatchMessage(const MessageRecord& message) {
     MSG native{};
     native.hwnd = toNative(message.window);
     native.message = message.message;
@@ -208,7 +193,7 @@ long dispatchMessage(const MessageRecord& message) {
     native.time = static_cast<DWORD>(GetMessageTime());
     const DWORD position = GetMessagePos();
     native.pt = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
-    return static_cast<long>(DispatchMessageA(&native));
+    return DispatchMessageA(&native);
 }
 
 void postQuitMessage(int exitCode) { PostQuitMessage(exitCode); }

@@ -10,7 +10,8 @@ namespace {
 
 int quitFlagSeenByTeardown = -1;
 
-long recordingProcedure(platform::Window*, unsigned message, std::uintptr_t, std::intptr_t) {
+std::intptr_t recordingProcedure(platform::Window*, unsigned message, std::uintptr_t,
+                                 std::intptr_t) {
     if (message == platform::msgDestroy) quitFlagSeenByTeardown = quitFlag;
     return 0;
 }

@@ -14,9 +14,15 @@ namespace {
 
 std::vector<platform::MessageRecord> received;
 
-long recordingProcedure(platform::Window* window, unsigned message, std::uintptr_t wParam,
-                        std::intptr_t lParam) {
+// Answered with a value wider than 32 bits where pointers are 64 bits wide,
+// as handles come back from a window procedure.
+constexpr unsigned wideAnswerMessage = WM_USER + 7;
+const std::intptr_t wideAnswer = static_cast<std::intptr_t>(~std::uintptr_t{0} / 3);
+
+std::intptr_t recordingProcedure(platform::Window* window, unsigned message, std::uintptr_t wParam,
+                                 std::intptr_t lParam) {
     received.push_back({window, message, wParam, lParam});
+    if (message == wideAnswerMessage) return wideAnswer;
     return platform::defWindowProc(window, message, wParam, lParam);
 }
 
@@ -41,6 +47,11 @@ TEST(Win32Backend, KeysAndAltF4ReachTheProcedureAsWindowsOwnMessages) {
     EXPECT_TRUE(wasReceived(platform::msgCreate));
     platform::showWindow(window);
     const HWND native = reinterpret_cast<HWND>(window);
+
+    const LRESULT answer = SendMessageA(native, wideAnswerMessage, 0, 0);
+    EXPECT_EQ(wideAnswer, answer) << "the procedure's answer cut on its way back to Windows";
+    EXPECT_EQ(wideAnswer, platform::dispatchMessage({window, wideAnswerMessage, 0, 0}))
+        << "the answer cut on its way out of dispatchMessage";
 
     PostMessageA(native, WM_KEYDOWN, VK_F1, 0);
     pumpMessages();

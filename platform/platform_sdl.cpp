@@ -146,9 +146,13 @@ SDL_Window* makeNativeWindow(const char* title, int x, int y, int width, int hei
 }  // namespace
 
 bool start(std::string& error) {
-    // First, while this is the only thread. Without a guardian the screen is
-    // not switched at all.
-    guardian::start();
+    // First, while this is the only thread.
+    std::string why;
+    if (!guardian::start(why))
+        std::fprintf(stderr,
+                     "kelvora: no display guardian (%s): the show puts the desktop back itself, "
+                     "and after a hard kill the next run does\n",
+                     why.c_str());
     // Ctrl+C, kill and a closed terminal end the show at once with their usual
     // status, also while a box waits; the guardian puts the desktop back. SDL
     // would turn them into a quit event instead, which nothing here reads.
@@ -165,6 +169,9 @@ bool start(std::string& error) {
                 "\"; the show needs a running X server named in DISPLAY";
         return false;
     }
+    // Before anything else, the warning box included: the desktop a killed
+    // show left behind.
+    guardian::restoreLeftBehind();
     // X11 whatever SDL_VIDEODRIVER says: on any other driver the switch would
     // leave the desktop at 640 x 480 behind a window nobody sees.
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);

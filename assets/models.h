@@ -1,5 +1,5 @@
 // The eight point-cloud models compiled into the program, one per scene, each a
-// triangle list of little-endian float triples, read in place.
+// triangle list of little-endian float triples.
 #pragma once
 
 constexpr int modelCount = 8;

@@ -9,7 +9,6 @@ set(MINGW_TARGET x86_64-w64-mingw32)
 # -static takes its winpthreads into the program.
 set(CMAKE_C_COMPILER ${MINGW_TARGET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${MINGW_TARGET}-g++-posix)
-set(CMAKE_ASM_COMPILER ${MINGW_TARGET}-gcc-posix)
 set(CMAKE_RC_COMPILER ${MINGW_TARGET}-windres)
 
 # Headers and libraries come from the target's tree, programs from the host.

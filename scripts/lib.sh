@@ -19,6 +19,15 @@ PACKAGES_WINDOWS="cmake mingw-w64 googletest imagemagick"
 PACKAGES_WINDOWS_TEST="wine wine64"
 WINDOWS_BUILD=${KELVORA_WINDOWS_BUILD:-$REPO/build-windows}
 
+# The web build: Debian's Emscripten (which brings node); its browser tests
+# run in Debian's Chromium, driven by npm's puppeteer-core (tests/web), and
+# read the phrase images with ImageMagick.
+PACKAGES_WEB="cmake emscripten"
+PACKAGES_WEB_TEST="chromium imagemagick"
+# The CMake tree of the web build, and the static site it makes.
+WEB_CMAKE_BUILD=${KELVORA_WEB_CMAKE_BUILD:-$REPO/build-emscripten}
+WEB_SITE=${KELVORA_WEB_SITE:-$REPO/build-web}
+
 # Runs "$@" as root: directly, or through sudo.
 # The Debian package: dpkg-shlibdeps (dpkg-dev) finds its dependencies,
 # lintian checks it.
@@ -63,6 +72,26 @@ build_windows() {
             -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVORA_WERROR=ON >/dev/null || return 1
     fi
     cmake --build "$WINDOWS_BUILD" -j"$(nproc)" --target "$@"
+}
+
+# Builds the web site into $WEB_SITE (configured once). Debian's emcc runs
+# its own tools on node, which finds Debian's JavaScript modules only here.
+build_web() {
+    export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+    if [ ! -f "$WEB_CMAKE_BUILD/CMakeCache.txt" ]; then
+        emcmake cmake -S "$REPO" -B "$WEB_CMAKE_BUILD" -DCMAKE_BUILD_TYPE=Release \
+            -DKELVORA_WERROR=ON >/dev/null || return 1
+    fi
+    cmake --build "$WEB_CMAKE_BUILD" -j"$(nproc)" || return 1
+    rm -rf "$WEB_SITE" && cp -r "$WEB_CMAKE_BUILD/site" "$WEB_SITE"
+}
+
+# The browser tests' npm packages, as package-lock.json pins them; puppeteer
+# drives Debian's Chromium and must never fetch a browser of its own.
+install_web_test_modules() {
+    local dir=$REPO/tests/web
+    [ "$dir/node_modules/.package-lock.json" -nt "$dir/package-lock.json" ] && return 0
+    (cd "$dir" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
 }
 
 # Configures (once) the CMake preset $1 into folder $2 and builds the targets

@@ -1,0 +1,338 @@
+// The web build played in a real browser: Debian's Chromium, headless, with
+// WebGL on SwiftShader, driven through puppeteer-core, against a static
+// server of our own on 127.0.0.1. Each row below is one case: what it
+// protects, the page's query, the files of stuff/ the server pretends are
+// missing, and its steps.
+//
+//   node tests/web/driver.mjs SITE_FOLDER [SCREENSHOT_FOLDER] [ROW_NAME_FILTER]
+//
+// Prints PASS or FAIL per row with expected against actual; exits 1 if any
+// row failed.
+import {execFileSync} from 'node:child_process';
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+const [site, shots = fs.mkdtempSync(path.join(os.tmpdir(), 'kelvora-web-shots.')), only = ''] =
+    process.argv.slice(2);
+if (!site || !fs.existsSync(path.join(site, 'index.html'))) {
+    console.error('usage: driver.mjs SITE_FOLDER [SCREENSHOT_FOLDER] [ROW_NAME_FILTER]');
+    process.exit(2);
+}
+fs.mkdirSync(shots, {recursive: true});
+
+const width = 640, height = 480;
+const warningText = 'About to switch to 640x480x16M OpenGL mode';
+const closingText = 'GFX: TAVIN MERODE\nCÓDIGO: MERODE OLSAN\nSFX: QUIRELLO\n\nKELVORA REVITALIZA\nCUERPO Y MENTE';
+const images = ['texb.tga', 'text.tga', 'texl.tga', ...Array.from({length: 10}, (_, i) => `frase${i + 1}.tga`)];
+
+class Failure extends Error {}
+// Fails the row unless `ok`, saying what the behaviour expected and what was seen.
+function expect(ok, what, expected, actual) {
+    if (!ok) throw new Failure(`${what}: expected ${expected}, got ${actual}`);
+}
+
+// ---- The static server: the site under /<row number>/, each row with the
+// files it hides answering 404, as a host without them would.
+const types = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm'};
+let hiddenByRow = [];
+const server = http.createServer((request, response) => {
+    const [, row, ...rest] = decodeURIComponent(new URL(request.url, 'http://x').pathname).split('/');
+    const file = path.join(site, path.normalize('/' + (rest.join('/') || 'index.html')));
+    const hidden = (hiddenByRow[Number(row)] || []).some(name => file.endsWith('/stuff/' + name));
+    if (hidden || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+        response.writeHead(404).end();
+        return;
+    }
+    response.writeHead(200, {'Content-Type': types[path.extname(file)] || 'application/octet-stream'});
+    fs.createReadStream(file).pipe(response);
+});
+await new Promise(resolve => server.listen(0, '127.0.0.1', resolve));
+const origin = `http://127.0.0.1:${server.address().port}`;
+
+// ---- The browser: never one that puppeteer would download; a profile of
+// its own; no network besides our server.
+const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'kelvora-chromium.'));
+const browser = await puppeteer.launch({
+    executablePath: process.env.KELVORA_CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    userDataDir: profile,
+    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+           '--disable-background-networking', '--disable-component-update', '--no-first-run',
+           '--disable-sync', '--autoplay-policy=no-user-gesture-required', '--window-size=1024,768'],
+    defaultViewport: {width: 1024, height: 768},
+});
+
+// Every node that plays into a context's speakers is heard by an analyser
+// too, so that a row can measure what the page sends out.
+function listenToSpeakers() {
+    window.kelvoraHeard = [];
+    const connect = AudioNode.prototype.connect;
+    AudioNode.prototype.connect = function(target, ...rest) {
+        if (target instanceof AudioDestinationNode) {
+            const analyser = this.context.createAnalyser();
+            analyser.fftSize = 2048;
+            connect.call(this, analyser);
+            window.kelvoraHeard.push(analyser);
+        }
+        return connect.call(this, target, ...rest);
+    };
+}
+
+// ---- The steps rows share, on one page.
+class Show {
+    constructor(page, log) { this.page = page; this.log = log; }
+
+    // The open box as {caption, text, icon}, waited for up to `seconds`.
+    async box(seconds = 20) {
+        try {
+            await this.page.waitForSelector('dialog#box[open]', {timeout: seconds * 1000});
+        } catch {
+            throw new Failure(`a box within ${seconds} s: expected one, got none (${this.log.tail()})`);
+        }
+        return this.page.evaluate(() => ({
+            caption: document.getElementById('box-caption').textContent,
+            text: document.getElementById('box-text').textContent,
+            icon: document.getElementById('box-icon').getAttribute('href').replace('#icon-', ''),
+        }));
+    }
+    async boxIsOpen() { return this.page.evaluate(() => document.getElementById('box').open); }
+    // Closes the open box with Return, or with a click on its OK.
+    async closeBox(how) {
+        if (how === 'click') await this.page.click('#box-ok');
+        else await this.page.keyboard.press('Enter');
+        await this.page.waitForSelector('dialog#box:not([open])', {timeout: 5000});
+    }
+    async frames() { return this.page.evaluate(() => window.kelvoraFrames); }
+    async framesReach(count, seconds = 30) {
+        try {
+            await this.page.waitForFunction(n => window.kelvoraFrames >= n, {timeout: seconds * 1000}, count);
+        } catch {
+            throw new Failure(`${count} frames presented within ${seconds} s: got ${await this.frames()} (${this.log.tail()})`);
+        }
+    }
+    // Past the warning box, into the running show.
+    async start(how = 'Enter') {
+        const box = await this.box();
+        expect(box.text === warningText && box.caption === 'OpenGL Demo' && box.icon === 'warning',
+               'the first box', `the warning "${warningText}" (OpenGL Demo, warning icon)`,
+               `"${box.text}" (${box.caption}, ${box.icon} icon)`);
+        await this.closeBox(how);
+    }
+    // The canvas's pixels (RGBA, 640 x 480): the frame now, or the data URL
+    // of a kept frame.
+    async pixels(dataUrl = null) {
+        const base64 = await this.page.evaluate(async url => {
+            const source = url ? new Image() : document.getElementById('canvas');
+            if (url) { source.src = url; await source.decode(); }
+            const copy = document.createElement('canvas');
+            copy.width = 640; copy.height = 480;
+            const context = copy.getContext('2d');
+            context.drawImage(source, 0, 0);
+            const bytes = context.getImageData(0, 0, 640, 480).data;
+            let text = '';
+            for (let i = 0; i < bytes.length; i += 8192)
+                text += String.fromCharCode.apply(null, bytes.subarray(i, i + 8192));
+            return btoa(text);
+        }, dataUrl);
+        return Buffer.from(base64, 'base64');
+    }
+    async snapshot(seconds = 60) {
+        await this.page.waitForFunction(() => window.kelvoraSnapshot, {timeout: seconds * 1000});
+        return this.pixels(await this.page.evaluate(() => window.kelvoraSnapshot));
+    }
+    async shot(name) {
+        const file = path.join(shots, name + '.png');
+        await this.page.screenshot({path: file});
+        console.log(`      screenshot: ${file}`);
+    }
+    // Root mean square of what reaches the speakers over about half a second.
+    async loudness() {
+        return this.page.evaluate(async () => {
+            let sum = 0, count = 0;
+            for (let round = 0; round < 5; ++round) {
+                await new Promise(resolve => setTimeout(resolve, 100));
+                for (const analyser of window.kelvoraHeard) {
+                    const samples = new Float32Array(analyser.fftSize);
+                    analyser.getFloatTimeDomainData(samples);
+                    for (const s of samples) { sum += s * s; ++count; }
+                }
+            }
+            return count ? Math.sqrt(sum / count) : 0;
+        });
+    }
+}
+
+// The phrase images as 640 x 480 RGB, the part the backdrop shows one texel
+// per pixel, from the site's own files.
+let phrases = null;
+function phraseImages() {
+    phrases ??= Array.from({length: 10}, (_, i) => execFileSync('convert',
+        [path.join(site, 'stuff', `frase${i + 1}.tga`), '-crop', `${width}x${height}+0+0`, '+repage',
+         'rgb:-'], {maxBuffer: 1 << 24}));
+    return phrases;
+}
+// The phrase that covers most of a frame, and the share of pixels it covers
+// (each channel within 6 % of the image's).
+function bestPhrase(rgba) {
+    const tolerance = 0.06 * 255;
+    let best = {phrase: 0, share: 0};
+    phraseImages().forEach((rgb, i) => {
+        let same = 0;
+        for (let p = 0; p < width * height; ++p)
+            if (Math.abs(rgba[4 * p] - rgb[3 * p]) <= tolerance &&
+                Math.abs(rgba[4 * p + 1] - rgb[3 * p + 1]) <= tolerance &&
+                Math.abs(rgba[4 * p + 2] - rgb[3 * p + 2]) <= tolerance) ++same;
+        if (same > best.share) best = {phrase: i + 1, share: same / (width * height)};
+    });
+    return best;
+}
+function differingPixels(a, b) {
+    let count = 0;
+    for (let p = 0; p < a.length; p += 4)
+        if (a[p] !== b[p] || a[p + 1] !== b[p + 1] || a[p + 2] !== b[p + 2]) ++count;
+    return count;
+}
+const percent = share => `${(100 * share).toFixed(1)} %`;
+// A frame in the middle of the first scene, clear of its fades.
+const midScene = 100;
+
+// ---- The rows: [what it protects, query, files hidden from stuff/, steps].
+const rows = [
+    ['the warning box comes first and Return closes it; the show then plays full screen with no cursor',
+     '', [], async show => {
+         await show.box();
+         await show.shot('warning-box');
+         await show.start('Enter');
+         await show.framesReach(10);
+         const state = await show.page.evaluate(() => ({
+             fullscreen: document.fullscreenElement?.id ?? 'none',
+             cursor: getComputedStyle(document.getElementById('canvas')).cursor,
+         }));
+         expect(state.fullscreen === 'canvas', 'the full-screen element', 'the canvas', state.fullscreen);
+         expect(state.cursor === 'none', "the cursor over the playing canvas", 'none', state.cursor);
+     }],
+    ['the canvas shows a phrase with cans over it, and a later frame differs',
+     `?seed=7&snapshot=${midScene}`, [], async show => {
+         await show.start('click');
+         const kept = await show.snapshot();
+         const {phrase, share} = bestPhrase(kept);
+         expect(share >= 0.55 && share <= 0.99, `frame ${midScene}'s cover by the best phrase (frase${phrase})`,
+                'between 55 % and 99 % (the rest cans and the line)', percent(share));
+         await show.shot('show');
+         await show.framesReach(midScene + 20);
+         const changed = differingPixels(kept, await show.pixels());
+         expect(changed > 1000, `pixels differing from frame ${midScene} 20 frames on`, 'over 1000', changed);
+     }],
+    ['?seed and ?snapshot: the same seed gives the same frame, another seed another one',
+     `?seed=7&snapshot=${midScene}`, [], async (show, open) => {
+         await show.start();
+         const first = await show.snapshot();
+         const again = await open(`?seed=7&snapshot=${midScene}`);
+         await again.start();
+         const same = differingPixels(first, await again.snapshot());
+         expect(same === 0, `pixels differing between two runs' frame ${midScene} of seed 7`, 0, same);
+         const other = await open(`?seed=8&snapshot=${midScene}`);
+         await other.start();
+         const changed = differingPixels(first, await other.snapshot());
+         expect(changed > 1000, `pixels differing between seeds 7 and 8 at frame ${midScene}`, 'over 1000', changed);
+     }],
+    ['F3 adds cans: more of the frame is cans after F3 than without it',
+     `?seed=7&snapshot=${midScene}`, [], async (show, open) => {
+         await show.start();
+         const plain = 1 - bestPhrase(await show.snapshot()).share;
+         const pressed = await open(`?seed=7&snapshot=${midScene}`);
+         await pressed.start();
+         await pressed.framesReach(3);
+         for (let i = 0; i < 3; ++i) await pressed.page.keyboard.press('F3');
+         const more = 1 - bestPhrase(await pressed.snapshot()).share;
+         expect(more > plain * 1.2, `the share of frame ${midScene} not covered by the phrase, after F3 x 3`,
+                `over 1.2 x ${percent(plain)} (without F3)`, percent(more));
+     }],
+    ['Esc ends the show: the closing box with the credits, then the ended page, whose button plays again',
+     '', [], async show => {
+         await show.start();
+         await show.framesReach(20);
+         await show.page.keyboard.press('Escape');
+         const box = await show.box();
+         await show.shot('closing-box');
+         expect(box.text === closingText && box.caption === 'Kelvora' && box.icon === 'information',
+                'the closing box', `the credits (Kelvora, information icon)`,
+                `${JSON.stringify(box.text)} (${box.caption}, ${box.icon} icon)`);
+         const fullscreen = await show.page.evaluate(() => document.fullscreenElement?.id ?? 'none');
+         expect(fullscreen === 'none', 'the full-screen element under the closing box', 'none', fullscreen);
+         const before = await show.frames();
+         await show.closeBox('click');
+         await show.page.waitForSelector('#ended:not([hidden])', {timeout: 5000});
+         await show.shot('ended-page');
+         const after = await show.frames();
+         expect(after === before, 'frames presented after the closing box', before, after);
+         await show.page.click('#again');
+         const next = await show.box();
+         expect(next.text === warningText, 'the first box after "Play again"', warningText, next.text);
+     }],
+    ['leaving full screen ends the show as Esc does', '', [], async show => {
+         await show.start();
+         await show.framesReach(20);
+         await show.page.evaluate(() => document.exitFullscreen());
+         const box = await show.box();
+         expect(box.text === closingText, 'the box after leaving full screen', 'the credits', JSON.stringify(box.text));
+     }],
+    ['the music plays: what reaches the speakers is louder than silence', '', [], async show => {
+         await show.start();
+         await show.framesReach(10);
+         const rms = await show.loudness();
+         expect(rms > 0.01, 'the root mean square of the page\'s sound', 'over 0.01', rms.toFixed(4));
+     }],
+    ['a missing track: the show plays silently, with no box', '', ['kelvora.mp3'], async show => {
+         await show.start();
+         await show.framesReach(30);
+         expect(!(await show.boxIsOpen()), 'a box after the warning', 'none', 'one is open');
+         const rms = await show.loudness();
+         expect(rms === 0, 'the root mean square of the page\'s sound', 0, rms.toFixed(4));
+     }],
+    ['a missing image gets the one box naming it, and the show goes on', '', ['frase3.tga'], async show => {
+         await show.start();
+         const box = await show.box();
+         const named = images.filter(name => new RegExp(`\\b${name}\\b`).test(box.text));
+         expect(box.icon === 'error' && named.join() === 'frase3.tga', 'the box after the warning',
+                'an error box naming frase3.tga alone', `a ${box.icon} box naming [${named}]: ${JSON.stringify(box.text)}`);
+         await show.shot('missing-image-box');
+         await show.closeBox('Enter');
+         await show.framesReach(10);
+     }],
+];
+
+// ---- Running the rows: each on fresh pages of a browser context of its own.
+let failed = 0;
+for (const [index, [name, query, hidden, steps]] of rows.entries()) {
+    if (only && !name.includes(only)) continue;
+    hiddenByRow[index] = hidden;
+    const context = await browser.createBrowserContext();
+    const lines = [];
+    const log = {tail: () => lines.length ? 'console: ' + lines.slice(-3).join(' | ') : 'nothing on the console'};
+    const open = async search => {
+        const page = await context.newPage();
+        await page.evaluateOnNewDocument(listenToSpeakers);
+        page.on('console', message => lines.push(message.text()));
+        page.on('pageerror', error => lines.push('page error: ' + error.message));
+        await page.goto(`${origin}/${index}/index.html${search}`);
+        return new Show(page, log);
+    };
+    const started = Date.now();
+    try {
+        await steps(await open(query), open);
+        console.log(`PASS: ${name} (${((Date.now() - started) / 1000).toFixed(1)} s)`);
+    } catch (error) {
+        ++failed;
+        console.log(`FAIL: ${name}\n      ${error instanceof Failure ? error.message : error.stack}`);
+        if (lines.length) console.log('      console: ' + lines.slice(-10).join('\n               '));
+    }
+    await context.close();
+}
+await browser.close();
+server.close();
+fs.rmSync(profile, {recursive: true, force: true});
+process.exit(failed ? 1 : 0);

@@ -5,7 +5,7 @@
 //
 // Every backend implements all of the following, in one source file chosen by
 // the build (platform_sdl.cpp for the show on Linux, platform_win32.cpp on
-// Windows, platform_fake.cpp for unit tests):
+// Windows, platform_web.cpp in web browsers, platform_fake.cpp for unit tests):
 //
 //   start, stop                          bring the window system up / down
 //   registerWindowClass                  remember the class and its procedure

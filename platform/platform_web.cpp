@@ -238,7 +238,7 @@ void destroyWindow(Window* window) {
     pendingMessages.clear();
 }
 
-long defWindowProc(Window* window, unsigned message, std::uintptr_t, std::intptr_t) {
+std::intptr_t defWindowProc(Window* window, unsigned message, std::uintptr_t, std::intptr_t) {
     if (message == msgClose) destroyWindow(window);
     return 0;
 }
@@ -266,7 +266,7 @@ bool peekMessage(MessageRecord& message) {
     return false;
 }
 
-long dispatchMessage(const MessageRecord& message) {
+std::intptr_t dispatchMessage(const MessageRecord& message) {
     if (message.window == nullptr || message.window != theWindow || windowProc == nullptr) return 0;
     return windowProc(message.window, message.message, message.wParam, message.lParam);
 }

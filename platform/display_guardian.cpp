@@ -538,8 +538,8 @@ void restoreLeftBehind() {
                              "screen has been set otherwise since\n");
             } else if (putBackOrSay(record->desktop)) {
                 std::fprintf(stderr,
-                             "kelvora: put the desktop back to %dx%d, as a show killed before "
-                             "it could (process %ld) had found it\n",
+                             "kelvora: put the desktop back to %dx%d: a show (process %ld) was "
+                             "killed before it could\n",
                              record->desktop.width, record->desktop.height, record->pid);
             } else {
                 return 0;

@@ -2,7 +2,8 @@
 # stopped, then Esc (back within 2 s); killed with the show (the next run puts
 # it back before its warning box and says so); on one monitor and on two. A
 # next run leaves alone a running show's layout, another display's, and one set
-# by hand since. A restore the server refuses is tried twice and reported.
+# by hand since. A restore the server refuses is tried twice and reported; a
+# guardian that cannot start is reported and the show does without.
 . "$(dirname "$0")/lib.sh"
 start_private_x "$REPO/tests/e2e/xorg-dummy.conf"
 can_switch_mode || { echo "SKIP: this X server cannot switch to 640x480"; exit 77; }
@@ -100,6 +101,16 @@ kill "$SHOW_PID" && wait_exit 5 && SHOW_PID=$first
 [ "$(layout_files)" = "layout-$first" ] || fail "$row: its layout file is gone: [$(layout_files)]"
 esc_restores "$row"
 pass "$row: a next run left its layout alone"
+
+row="no guardian"  # fork refused
+printf '#include <errno.h>\n#include <unistd.h>\npid_t fork(void) { errno = EAGAIN; return -1; }\n' |
+    cc -x c -shared -fPIC -o "$WORK/nofork.so" - || fail "could not build a fork refuser"
+SHOW_WRAPPER="env LD_PRELOAD=$WORK/nofork.so" start_show
+pass_startup_boxes && wait_until_prints 640x480 2 primary_mode || fail "$row: the show did not switch"
+esc_restores "$row"
+grep -q "^kelvora: no display guardian (fork: " "$WORK/stderr" ||
+    fail "$row: stderr [$(paste -sd '|' "$WORK/stderr")], expected the guardian's failure"
+pass "$row: reported; the show switched and restored by itself"
 
 row="changed by hand"
 start_switched "$row"

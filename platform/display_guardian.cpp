@@ -532,7 +532,10 @@ void restoreLeftBehind() {
         withConnection([&](const Connection& c) {
             if (displayName(c) != record->display || DefaultScreen(c.display) != record->screen)
                 return 0;  // that display's own next run sees to it
-            if (!readLayout(c).sameAs(record->set)) {
+            const Layout now = readLayout(c);
+            if (now.sameAs(record->desktop)) {
+                // Already back: that show's guardian has just seen to it.
+            } else if (!now.sameAs(record->set)) {
                 std::fprintf(stderr,
                              "kelvora: a killed show's desktop layout was not put back: the "
                              "screen has been set otherwise since\n");

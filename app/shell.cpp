@@ -29,7 +29,6 @@ constexpr const char* windowTitle = "Kelvora";
 constexpr const char* demoCaption = "OpenGL Demo";
 constexpr int windowWidth = 640;
 constexpr int windowHeight = 480;
-constexpr float fieldOfView = 60.0f;  // degrees, vertical
 
 constexpr const char* switchWarning = "About to switch to 640x480x16M OpenGL mode";
 constexpr const char* switchFailure = "Could not set satisfactory screen resolution!";
@@ -65,7 +64,7 @@ void onCreate(platform::Window* window) {
     renderingContext = platform::createGLContext(deviceContext);
     platform::makeGLContextCurrent(deviceContext, renderingContext);
     platform::showCursor(false);
-    initShow();
+    initShow(showOptions);
 }
 
 }  // namespace
@@ -164,10 +163,10 @@ void finishStartUp() {
     glLoadIdentity();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    camera.setup(fieldOfView, windowWidth, windowHeight);
+    camera.setup(showFieldOfView, windowWidth, windowHeight);
 }
 
-void initShow() {
+void initShow(const ShowOptions& options) {
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glShadeModel(GL_SMOOTH);
     glEnable(GL_DEPTH_TEST);
@@ -175,11 +174,11 @@ void initShow() {
     loadTextures();
     // The angle table takes the first draws of the seeded generator and the
     // scene director all later ones: this order fixes the whole show.
-    seedRandom(showOptions.seed ? *showOptions.seed : static_cast<unsigned>(std::time(nullptr)));
+    seedRandom(options.seed ? *options.seed : static_cast<unsigned>(std::time(nullptr)));
     fillAngleTable();
     setupLighting();
     initPathNodes();
-    startMusic();
+    if (options.music) startMusic();
     chooseScene();
     updateCameraPath();
     camera.update();

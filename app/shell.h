@@ -21,13 +21,18 @@ struct ShowOptions {
     bool windowed = false;
     // The random numbers' start; the clock when none is given.
     std::optional<unsigned> seed;
+    // The screensaver plays no music unless asked.
+    bool music = true;
 };
+
+// The vertical field of view in degrees, wherever the show is drawn.
+inline constexpr float showFieldOfView = 60.0f;
 
 // The entry of the show proper; returns the process's exit status.
 int winMain(const ShowOptions& options = {});
 std::intptr_t wndProc(platform::Window* window, unsigned message, std::uintptr_t wParam,
                       std::intptr_t lParam);
-void initShow();
+void initShow(const ShowOptions& options = {});
 // Start-up's steps after the window exists: viewport, window shown, cursor
 // hidden, matrices reset and the camera set up.
 void finishStartUp();

@@ -10,9 +10,9 @@
 //   start, stop                          bring the window system up / down
 //   registerWindowClass                  remember the class and its procedure
 //   messageBox                           modal box, no owner, one OK button
-//   createWindow, destroyWindow          the one window, borderless or decorated;
-//                                        create and destroy messages are sent
-//                                        inside these calls
+//   createWindow, destroyWindow          the one window, borderless, decorated or
+//                                        a screensaver's; create and destroy
+//                                        messages are sent inside these calls
 //   defWindowProc                        default handling of a message
 //   showWindow, invalidateWindow         visibility, repaint request
 //   peekMessage, dispatchMessage         take at most one message, never wait
@@ -25,12 +25,16 @@
 //   desktopBitsPerPixel, changeDisplayMode, restoreDisplayMode
 //   asyncKeyState                        arrow keys, polled once a frame
 //   installedDataFolder                  where an installed show keeps its files
+//   readSetting, writeSetting            the screensaver's per-user settings
+//   saverSettingsDialog                  the screensaver's settings, edited
+//   sleepMilliseconds                    wait without using the processor
 //
 // Nothing outside platform/ includes a window-system header: native key codes,
 // events and handles are turned into the types below at the boundary.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,6 +94,16 @@ enum class BoxIcon { warning, error, information };
 enum class WindowStyle {
     borderless,  // no caption or border, at the position given: the full-screen show
     decorated,   // caption, border, moved and resized by the user, placed by the desktop
+    // The screensaver. With a host (xscreensaver's window id): draws into that
+    // existing native window and never maps, unmaps, moves, resizes or
+    // destroys it. Without one: a topmost popup over the whole desktop at its
+    // own resolution, no cursor, which asks to close (msgClose) on a key, a
+    // click, a mouse move of more than a few pixels (the first move message
+    // ignored) or a loss of activation.
+    saver,
+    // The screensaver's preview: a child window covering the client area of
+    // the host; ignores input; goes when its host goes.
+    saverPreview,
 };
 
 // Pixel-format flags, as the descriptor's flag word carries them.
@@ -123,14 +137,18 @@ enum DisplayChange : int {
 };
 
 // Returns false, with a reason in `error`, when there is no window system to
-// talk to (no display); nothing else may be called then.
-bool start(std::string& error);
+// talk to (no display); nothing else may be called then. The screensaver
+// never switches the display (switchesDisplay false): nothing is prepared for
+// a switch then, and changeDisplayMode fails.
+bool start(std::string& error, bool switchesDisplay = true);
 void stop();
 
 // Returns false when the class cannot be registered.
 bool registerWindowClass(const char* className, WindowProc procedure);
 
-// Blocks until the user closes the box. Texts are UTF-8.
+// Blocks until the user closes the box. Texts are UTF-8. While a screensaver
+// window exists (from its createWindow on) nobody is there to close a box:
+// none is shown, and on Linux the text goes to standard error instead.
 void messageBox(const char* text, const char* caption, BoxIcon icon);
 
 // Creates the window: a borderless one at (x, y), or a decorated one where
@@ -138,8 +156,16 @@ void messageBox(const char* text, const char* caption, BoxIcon icon);
 // returning; nothing of the window is seen until showWindow. When no window
 // can be made, returns null and sends nothing. A decorated window sends
 // msgSize whenever the user resizes it.
+// For the screensaver styles x, y, width and height are ignored: right after
+// msgCreate the backend sends msgSize with the window's real size, and again
+// whenever it changes; showWindow shows a popup or a preview child but never
+// touches a host's own window. When such a window
+// vanishes or its host goes, the backend ends it with msgDestroy. With no such
+// host, or no OpenGL for it, returns null quietly (on Linux with one line on
+// standard error).
 Window* createWindow(const char* className, const char* title, int x, int y, int width,
-                     int height, WindowStyle style = WindowStyle::borderless);
+                     int height, WindowStyle style = WindowStyle::borderless,
+                     std::uintptr_t host = 0);
 // Sends msgDestroy to the procedure before returning.
 void destroyWindow(Window* window);
 std::intptr_t defWindowProc(Window* window, unsigned message, std::uintptr_t wParam,
@@ -192,5 +218,17 @@ unsigned short asyncKeyState(unsigned virtualKey);
 // The folder of the show's files in an installation, found from where the
 // running program is, so that any install prefix works; it may not exist.
 std::string installedDataFolder();
+
+// The screensaver's per-user settings by name ("Music" 0/1, "FramesPerSecond");
+// absent -> nullopt. Backends without a store (Linux, where the settings are
+// the module's options) return nullopt and false.
+std::optional<int> readSetting(const char* name);
+bool writeSetting(const char* name, int value);
+// The screensaver's settings dialog, owned by native window `owner` (0: none);
+// edits the two values in place. False when cancelled or when the backend has
+// no dialog (on Linux it says so on standard error).
+bool saverSettingsDialog(std::uintptr_t owner, bool& music, int& framesPerSecond);
+// Waits about that long without using the processor.
+void sleepMilliseconds(unsigned milliseconds);
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include "platform/platform_fake.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 
 namespace platform {
@@ -35,6 +36,18 @@ std::vector<PaletteEntry> paletteEntries;
 
 using fake::note;
 
+const char* styleName(WindowStyle style) {
+    switch (style) {
+        case WindowStyle::borderless: return "";
+        case WindowStyle::decorated: return " decorated";
+        case WindowStyle::saver: return " saver";
+        case WindowStyle::saverPreview: return " saverPreview";
+    }
+    return " ?";
+}
+
+bool saverWindow = false;
+
 const char* iconName(BoxIcon icon) {
     switch (icon) {
         case BoxIcon::warning: return "warning";
@@ -53,6 +66,7 @@ void reset(const Script& newScript) {
     theJournal.clear();
     windowProc = nullptr;
     alive = false;
+    saverWindow = false;
     formatSet = false;
     idlePeeks = 0;
     paletteEntries.clear();
@@ -81,8 +95,8 @@ void note(const std::string& line) { theJournal.push_back(line); }
 
 }  // namespace fake
 
-bool start(std::string& error) {
-    note("start");
+bool start(std::string& error, bool switchesDisplay) {
+    note(switchesDisplay ? "start" : "start without display switches");
     if (!theScript.startSucceeds) error = "no display (scripted)";
     return theScript.startSucceeds;
 }
@@ -97,18 +111,33 @@ bool registerWindowClass(const char* className, WindowProc procedure) {
 }
 
 void messageBox(const char* text, const char* caption, BoxIcon icon) {
+    if (saverWindow) {
+        note(std::string("stderr ") + caption + ": " + text);
+        return;
+    }
     note(std::string("messageBox ") + iconName(icon) + " " + caption + ": " + text);
 }
 
 Window* createWindow(const char* className, const char* title, int x, int y, int width,
-                     int height, WindowStyle style) {
+                     int height, WindowStyle style, std::uintptr_t host) {
+    const bool saver = style == WindowStyle::saver || style == WindowStyle::saverPreview;
     char geometry[64];
     std::snprintf(geometry, sizeof geometry, " %d,%d %dx%d", x, y, width, height);
-    note(std::string("createWindow ") + className + " " + title + geometry +
-         (style == WindowStyle::decorated ? " decorated" : ""));
+    if (saver) {
+        char hex[2 * sizeof host + 1] = {};
+        std::to_chars(hex, hex + sizeof hex - 1, host, 16);
+        std::snprintf(geometry, sizeof geometry, " host 0x%s", hex);
+    }
+    note(std::string("createWindow ") + className + " " + title + (saver ? "" : geometry) +
+         styleName(style) + (saver ? geometry : ""));
     if (!theScript.createWindowSucceeds || windowProc == nullptr) return nullptr;
     alive = true;
+    saverWindow = saver;
     windowProc(&window, msgCreate, 0, 0);
+    if (saver)
+        windowProc(&window, msgSize, 0,
+                   (theScript.saverWidth & 0xFFFF) |
+                       (static_cast<std::intptr_t>(theScript.saverHeight & 0xFFFF) << 16));
     return &window;
 }
 
@@ -117,6 +146,7 @@ void destroyWindow(Window* target) {
     if (target != &window || !alive) return;
     windowProc(&window, msgDestroy, 0, 0);
     alive = false;
+    saverWindow = false;
 }
 
 std::intptr_t defWindowProc(Window* target, unsigned message, std::uintptr_t wParam, std::intptr_t) {
@@ -145,6 +175,14 @@ bool peekMessage(MessageRecord& message) {
     theScript.messages.pop_front();
     if (message.window == nullptr) message.window = &window;
     note("peekMessage " + std::to_string(message.message));
+    if (message.message == msgDestroy) {
+        // The window went from outside: the backend ends it and has nothing to hand out.
+        note("window vanished");
+        if (alive && windowProc) windowProc(&window, msgDestroy, 0, 0);
+        alive = false;
+        saverWindow = false;
+        return false;
+    }
     return true;
 }
 
@@ -238,5 +276,31 @@ unsigned short asyncKeyState(unsigned virtualKey) {
 }
 
 std::string installedDataFolder() { return theScript.installedDataFolder; }
+
+std::optional<int> readSetting(const char* name) {
+    note(std::string("readSetting ") + name);
+    if (!theScript.settingsStoreExists) return std::nullopt;
+    const auto found = theScript.settings.find(name);
+    if (found == theScript.settings.end()) return std::nullopt;
+    return found->second;
+}
+
+bool writeSetting(const char* name, int value) {
+    note(std::string("writeSetting ") + name + " " + std::to_string(value));
+    if (!theScript.settingsStoreExists) return false;
+    theScript.settings[name] = value;
+    return true;
+}
+
+bool saverSettingsDialog(std::uintptr_t owner, bool& music, int& framesPerSecond) {
+    note("saverSettingsDialog owner " + std::to_string(owner) + " music " +
+         std::to_string(music ? 1 : 0) + " fps " + std::to_string(framesPerSecond));
+    if (!theScript.dialogAccepts) return false;
+    music = theScript.dialogMusic;
+    framesPerSecond = theScript.dialogFramesPerSecond;
+    return true;
+}
+
+void sleepMilliseconds(unsigned milliseconds) { note("sleepMilliseconds " + std::to_string(milliseconds)); }
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,8 @@ struct Script {
                               true, 24, 8, 16, 8, 8, 8, 0, 0, 24, 0};
     int realizeResult = 0;
     // Messages handed out by peekMessage, in order; the window field is filled
-    // in with the fake window when left null.
+    // in with the fake window when left null. A msgDestroy among them is the
+    // window vanishing: the fake ends the window then, as a real backend does.
     std::deque<MessageRecord> messages;
     // Virtual keys that asyncKeyState reports as held (non-zero).
     std::vector<unsigned> heldKeys;
@@ -32,6 +34,16 @@ struct Script {
     int maxIdlePeeks = 1000;
     // What installedDataFolder reports.
     std::string installedDataFolder = "/nonexistent/share/kelvora/stuff";
+    // The size a screensaver window turns out to have.
+    int saverWidth = 1024;
+    int saverHeight = 768;
+    // The settings store; writeSetting changes it.
+    std::map<std::string, int> settings;
+    bool settingsStoreExists = true;
+    // What a user enters in the settings dialog; no dialog when false.
+    bool dialogAccepts = false;
+    bool dialogMusic = false;
+    int dialogFramesPerSecond = 0;
 };
 
 // Clears the journal and all state and installs a new script.

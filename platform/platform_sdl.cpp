@@ -1,12 +1,16 @@
 // The window system on SDL2 (window, events, OpenGL context), X RandR through
 // the display guardian (the display mode, which SDL only changes for its own
 // fullscreen windows) and GTK (the message boxes, platform/message_box.h).
+#include <GL/glx.h>
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <string>
@@ -21,6 +25,9 @@ struct Window {
     SDL_Window* native = nullptr;
     int depthBits = 0;        // of its visual, the only pixel format it can take
     bool needsPaint = false;  // nothing ever validates it once set
+    // A screensaver's host window (xscreensaver's): drawn into, never shown,
+    // hidden or destroyed here.
+    ::Window host = 0;
 };
 struct DeviceContext {
     Window* window = nullptr;
@@ -44,6 +51,15 @@ std::deque<MessageRecord> postedMessages;
 
 // The show's own X connection, for what SDL does not tell: the desktop's depth.
 Display* xDisplay = nullptr;
+
+// False for the screensaver, which never switches the display.
+bool displaySwitches = true;
+// While a screensaver's window exists no box may wait for a user.
+bool saverWindow = false;
+// Set when the host window has been destroyed; the window ends at the next peek.
+bool hostGone = false;
+// The host, as the X error handler sees it (no allocation there).
+volatile unsigned long hostForErrors = 0;
 
 // SDL's key codes turned into the show's virtual keys; keys the show has no
 // number for come through as vkNone and do nothing.
@@ -109,9 +125,132 @@ bool translate(const SDL_Event& event, MessageRecord& message) {
                 default:
                     return false;
             }
+        case SDL_SYSWMEVENT: {
+            // The host's own changes, which SDL does not report for a window
+            // it did not make.
+            const XEvent& native = event.syswm.msg->msg.x11.event;
+            if (theWindow == nullptr || theWindow->host == 0) return false;
+            if (native.type == DestroyNotify && native.xdestroywindow.window == theWindow->host) {
+                hostGone = true;
+                return false;
+            }
+            if (native.type == ConfigureNotify && native.xconfigure.window == theWindow->host) {
+                message.message = msgSize;
+                message.lParam = (native.xconfigure.width & 0xFFFF) |
+                                 (static_cast<std::intptr_t>(native.xconfigure.height & 0xFFFF) << 16);
+                return true;
+            }
+            return false;
+        }
         default:
             return false;
     }
+}
+
+// The screensaver's end: xscreensaver sends SIGTERM and destroys the window at
+// once, so the saver ends there and then, drawing nothing more.
+void endAtOnce(int) { _exit(0); }
+
+// An error about the host is the window gone under the saver: a quiet end.
+// Others are reported, as Xlib would.
+int saverXError(Display*, XErrorEvent* error) {
+    if (error->resourceid == hostForErrors) _exit(0);
+    char text[160];
+    std::snprintf(text, sizeof text, "kelvora-saver: X error %d (request %d) on 0x%lx\n",
+                  error->error_code, error->request_code, error->resourceid);
+    [[maybe_unused]] const auto written = write(STDERR_FILENO, text, std::strlen(text));
+    _exit(1);
+}
+int saverXConnectionLost(Display*) { _exit(0); }
+
+// The host's size and the depth buffer its visual gives OpenGL; false, with a
+// line on standard error, when there is no such window or no OpenGL on it.
+bool inspectHost(::Window host, int& width, int& height, int& depthBits) {
+    XSync(xDisplay, False);
+    XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    XWindowAttributes attributes;
+    const Status found = XGetWindowAttributes(xDisplay, host, &attributes);
+    XSync(xDisplay, False);
+    XSetErrorHandler(previous);
+    if (!found) {
+        std::fprintf(stderr, "kelvora-saver: no window 0x%lx to draw into\n", host);
+        return false;
+    }
+    width = attributes.width;
+    height = attributes.height;
+    XVisualInfo wanted{};
+    wanted.visualid = XVisualIDFromVisual(attributes.visual);
+    int count = 0, usesGL = 0;
+    depthBits = 0;
+    if (XVisualInfo* visual = XGetVisualInfo(xDisplay, VisualIDMask, &wanted, &count)) {
+        if (glXGetConfig(xDisplay, visual, GLX_USE_GL, &usesGL) != 0) usesGL = 0;
+        if (usesGL) glXGetConfig(xDisplay, visual, GLX_DEPTH_SIZE, &depthBits);
+        XFree(visual);
+    }
+    if (!usesGL || depthBits == 0) {
+        // A picture without a depth buffer would draw every can through the others.
+        std::fprintf(stderr,
+                     "kelvora-saver: window 0x%lx has visual 0x%lx, %s; list the module as "
+                     "\"GL: kelvora --root\" so that xscreensaver gives it one for OpenGL\n",
+                     host, wanted.visualid, usesGL ? "without a depth buffer" : "without OpenGL");
+        return false;
+    }
+    return true;
+}
+
+// Draws into xscreensaver's window: never one of the saver's own.
+Window* adoptHost(std::uintptr_t hostId) {
+    const ::Window host = static_cast<::Window>(hostId);
+    if (host == 0) {
+        std::fprintf(stderr, "kelvora-saver: no window to draw into: xscreensaver names one "
+                             "(--root), or give one with --window-id\n");
+        return nullptr;
+    }
+    int width = 0, height = 0, depthBits = 0;
+    if (!inspectHost(host, width, height, depthBits)) return nullptr;
+    // From here the saver ends at once and quietly when xscreensaver is done.
+    struct sigaction action{};
+    action.sa_handler = endAtOnce;
+    sigaction(SIGTERM, &action, nullptr);
+    hostForErrors = host;
+    XSetErrorHandler(saverXError);
+    XSetIOErrorHandler(saverXConnectionLost);
+
+    SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
+    SDL_Window* native = SDL_CreateWindowFrom(reinterpret_cast<void*>(hostId));
+    if (native == nullptr) {
+        std::fprintf(stderr, "kelvora-saver: cannot draw into window 0x%lx: %s\n", host, SDL_GetError());
+        return nullptr;
+    }
+    // Size changes and the window's end reach SDL's connection only if it asks
+    // for them; SDL passes them on as raw events.
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(native, &info) && info.subsystem == SDL_SYSWM_X11) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(info.info.x11.display, host, &attributes))
+            XSelectInput(info.info.x11.display, host,
+                         attributes.your_event_mask | StructureNotifyMask | ExposureMask);
+    }
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+    Window* window = new Window{native, depthBits, true, host};
+    theWindow = window;
+    saverWindow = true;
+    theDeviceContext = DeviceContext{window, {}, false};
+    windowProc(window, msgCreate, 0, 0);
+    windowProc(window, msgSize, 0, (width & 0xFFFF) | (static_cast<std::intptr_t>(height & 0xFFFF) << 16));
+    return window;
+}
+
+// The host is gone: the window ends without touching it.
+void endWithHost() {
+    hostGone = false;
+    Window* window = theWindow;
+    if (window == nullptr) return;
+    windowProc(window, msgDestroy, 0, 0);
+    // SDL's window stays: freeing it would talk to a window that no longer exists.
+    theWindow = nullptr;
+    saverWindow = false;
 }
 
 // The visual of the show's pixel format (true colour, double-buffered, the
@@ -145,10 +284,15 @@ SDL_Window* makeNativeWindow(const char* title, int x, int y, int width, int hei
 
 }  // namespace
 
-bool start(std::string& error) {
+bool start(std::string& error, bool switchesDisplay) {
+    displaySwitches = switchesDisplay;
+    // The screensaver touches no display mode: no guardian, nothing restored,
+    // and no session bus, without which SDL would start a bus daemon of its
+    // own that outlives it.
+    if (!switchesDisplay) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
     // First, while this is the only thread.
     std::string why;
-    if (!guardian::start(why))
+    if (switchesDisplay && !guardian::start(why))
         std::fprintf(stderr,
                      "kelvora: no display guardian (%s): the show puts the desktop back itself, "
                      "and after a hard kill the next run does\n",
@@ -171,7 +315,7 @@ bool start(std::string& error) {
     }
     // Before anything else, the warning box included: the desktop a killed
     // show left behind.
-    guardian::restoreLeftBehind();
+    if (switchesDisplay) guardian::restoreLeftBehind();
     // X11 whatever SDL_VIDEODRIVER says: on any other driver the switch would
     // leave the desktop at 640 x 480 behind a window nobody sees.
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
@@ -185,7 +329,7 @@ bool start(std::string& error) {
 }
 
 void stop() {
-    guardian::restore();
+    if (displaySwitches) guardian::restore();
     if (xDisplay) XCloseDisplay(xDisplay);
     xDisplay = nullptr;
     SDL_Quit();
@@ -199,6 +343,10 @@ bool registerWindowClass(const char* className, WindowProc procedure) {
 }
 
 void messageBox(const char* text, const char* caption, BoxIcon icon) {
+    if (saverWindow) {
+        std::fprintf(stderr, "kelvora-saver: %s\n", text);
+        return;
+    }
     // The box belongs to no window, but stands over the show's window while
     // that is up.
     if (theWindow && theWindow->native && (SDL_GetWindowFlags(theWindow->native) & SDL_WINDOW_SHOWN)) {
@@ -212,9 +360,11 @@ void messageBox(const char* text, const char* caption, BoxIcon icon) {
 }
 
 Window* createWindow(const char* className, const char* title, int x, int y, int width,
-                     int height, WindowStyle style) {
+                     int height, WindowStyle style, std::uintptr_t host) {
     if (windowProc == nullptr || registeredClass != className || theWindow != nullptr)
         return nullptr;
+    // xscreensaver's preview is a window to draw into, like its full screen.
+    if (style == WindowStyle::saver || style == WindowStyle::saverPreview) return adoptHost(host);
     // No window, no create message: nothing of the show starts.
     int depthBits = 0;
     SDL_Window* native = makeNativeWindow(title, x, y, width, height, style, depthBits);
@@ -231,12 +381,13 @@ Window* createWindow(const char* className, const char* title, int x, int y, int
 void destroyWindow(Window* window) {
     if (window == nullptr || window != theWindow) return;
     // Hidden first, so that whatever the destroy handler shows stands on the
-    // desktop rather than behind a dead window.
-    SDL_HideWindow(window->native);
+    // desktop rather than behind a dead window. A host is never hidden.
+    if (window->host == 0) SDL_HideWindow(window->native);
     windowProc(window, msgDestroy, 0, 0);
     SDL_DestroyWindow(window->native);
     delete window;
     theWindow = nullptr;
+    saverWindow = false;
 }
 
 std::intptr_t defWindowProc(Window* window, unsigned message, std::uintptr_t wParam, std::intptr_t) {
@@ -248,7 +399,7 @@ std::intptr_t defWindowProc(Window* window, unsigned message, std::uintptr_t wPa
 }
 
 void showWindow(Window* window) {
-    if (window == nullptr) return;
+    if (window == nullptr || window->host != 0) return;
     SDL_ShowWindow(window->native);
     SDL_RaiseWindow(window->native);
     SDL_SetWindowInputFocus(window->native);
@@ -266,8 +417,13 @@ bool peekMessage(MessageRecord& message) {
         return true;
     }
     SDL_Event event;
-    while (SDL_PollEvent(&event))
+    while (SDL_PollEvent(&event)) {
         if (translate(event, message)) return true;
+        if (hostGone) {
+            endWithHost();
+            return false;
+        }
+    }
     if (theWindow && theWindow->needsPaint) {
         message = {theWindow, msgPaint, 0, 0};
         return true;
@@ -362,7 +518,7 @@ int desktopBitsPerPixel() {
 }
 
 int changeDisplayMode(int width, int height, int bitsPerPixel) {
-    if (xDisplay == nullptr) return displayChangeFailed;
+    if (xDisplay == nullptr || !displaySwitches) return displayChangeFailed;
     // X cannot change the depth of a running screen.
     if (bitsPerPixel != desktopBitsPerPixel()) return displayChangeBadMode;
     return guardian::switchMonitor(width, height);
@@ -388,5 +544,18 @@ std::string installedDataFolder() {
     if (error) return "/usr/share/kelvora/stuff";
     return (program.parent_path() / KELVORA_DATA_FROM_PROGRAM).lexically_normal().string();
 }
+
+// xscreensaver keeps a module's settings as its command-line options.
+std::optional<int> readSetting(const char*) { return std::nullopt; }
+bool writeSetting(const char*, int) { return false; }
+
+bool saverSettingsDialog(std::uintptr_t, bool&, int&) {
+    std::fprintf(stderr,
+                 "kelvora-saver: the settings are this module's options (--delay, --fps, "
+                 "--music), set in xscreensaver-settings; see --help\n");
+    return false;
+}
+
+void sleepMilliseconds(unsigned milliseconds) { SDL_Delay(milliseconds); }
 
 }  // namespace platform

@@ -164,7 +164,7 @@ EM_BOOL onFullscreenChange(int, const EmscriptenFullscreenChangeEvent* event, vo
 
 namespace platform {
 
-bool start(std::string& error) {
+bool start(std::string& error, bool) {
     if (!pageIsThere()) {
         error = "the page has no canvas for the show (web/index.html sets Module.canvas "
                 "and Module.kelvoraPage)";
@@ -201,8 +201,11 @@ void messageBox(const char* text, const char* caption, BoxIcon icon) {
 }
 
 // The page has one canvas, shown as the page shows it, whatever the style.
-Window* createWindow(const char* className, const char*, int, int, int, int, WindowStyle) {
+Window* createWindow(const char* className, const char*, int, int, int, int, WindowStyle style,
+                     std::uintptr_t) {
     if (windowProc == nullptr || registeredClass != className || theWindow != nullptr) return nullptr;
+    // A page is no screensaver.
+    if (style == WindowStyle::saver || style == WindowStyle::saverPreview) return nullptr;
     EmscriptenWebGLContextAttributes attributes;
     emscripten_webgl_init_context_attributes(&attributes);
     attributes.majorVersion = 1;
@@ -375,5 +378,12 @@ std::string installedDataFolder() {
     // The page puts the files it fetched from its own stuff/ folder here.
     return "/stuff";
 }
+
+// No screensaver in a page: no settings to keep or edit.
+std::optional<int> readSetting(const char*) { return std::nullopt; }
+bool writeSetting(const char*, int) { return false; }
+bool saverSettingsDialog(std::uintptr_t, bool&, int&) { return false; }
+
+void sleepMilliseconds(unsigned milliseconds) { emscripten_sleep(milliseconds); }
 
 }  // namespace platform

@@ -103,7 +103,7 @@ PIXELFORMATDESCRIPTOR descriptorOf(const PixelFormat& format) {
 
 }  // namespace
 
-bool start(std::string&) {
+bool start(std::string&, bool) {
     // The window and the screen mode are counted in real pixels, so that a
     // 640 x 480 window covers a 640 x 480 screen whatever the desktop's scaling.
     SetProcessDPIAware();
@@ -147,7 +147,9 @@ void messageBox(const char* text, const char* caption, BoxIcon icon) {
 }
 
 Window* createWindow(const char* className, const char* title, int x, int y, int width,
-                     int height, WindowStyle style) {
+                     int height, WindowStyle style, std::uintptr_t) {
+    // Placeholder until the screensaver's windows exist here: none is made.
+    if (style == WindowStyle::saver || style == WindowStyle::saverPreview) return nullptr;
     // Made hidden: start-up shows it once the show is ready.
     DWORD look = WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     if (style == WindowStyle::decorated) {
@@ -308,5 +310,12 @@ std::string installedDataFolder() {
     std::string program(path.data(), length);
     return program.substr(0, program.find_last_of("\\/") + 1) + "stuff";
 }
+
+// Placeholders until the screensaver's settings live in the registry here.
+std::optional<int> readSetting(const char*) { return std::nullopt; }
+bool writeSetting(const char*, int) { return false; }
+bool saverSettingsDialog(std::uintptr_t, bool&, int&) { return false; }
+
+void sleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
 
 }  // namespace platform

@@ -1,0 +1,202 @@
+#include "app/saver.h"
+
+#include <GL/gl.h>
+
+#include <chrono>
+
+#include "app/shell.h"
+#include "camera/camera.h"
+#include "render/frame.h"
+#include "render/frame_rate_text.h"
+
+namespace {
+
+constexpr const char* saverClass = "Kelvora screensaver";
+// Messages taken before each frame at most: a burst of resizes is taken at
+// once, and a window system that never stops sending cannot stall the show.
+constexpr int messagesPerFrame = 8;
+// A stored rate beyond this is taken as damaged: the default instead.
+constexpr int highestFramesPerSecond = 1000;
+constexpr long long microsecondsPerSecond = 1'000'000;
+constexpr long long microsecondsPerMillisecond = 1'000;
+
+SaverOptions saverOptions;
+// The window's size as its last msgSize gave it.
+int viewWidth = 1;
+int viewHeight = 1;
+
+void onCreate(platform::Window* window) {
+    deviceContext = platform::getDC(window);
+    setupPixelFormat(deviceContext);
+    palette = createPalette(deviceContext);
+    renderingContext = platform::createGLContext(deviceContext);
+    if (renderingContext == nullptr ||
+        !platform::makeGLContextCurrent(deviceContext, renderingContext))
+        return;
+    ShowOptions show;
+    show.music = saverOptions.music;
+    initShow(show);
+}
+
+// Whoever ended the window (the saver's host, a key on the popup), nothing is
+// left to draw on: no box, no mode to restore, no cursor to show.
+void teardown() {
+    platform::makeGLContextCurrent(deviceContext, nullptr);
+    platform::deleteGLContext(renderingContext);
+    renderingContext = nullptr;
+    if (palette != nullptr) platform::deletePalette(palette);
+    palette = nullptr;
+    platform::releaseDC(mainWindow, deviceContext);
+    quitFlag = 1;
+}
+
+std::intptr_t saverProc(platform::Window* window, unsigned message, std::uintptr_t wParam,
+                        std::intptr_t lParam) {
+    switch (message) {
+        case platform::msgCreate:
+            onCreate(window);
+            return 0;
+        case platform::msgDestroy:
+            teardown();
+            return 0;
+        case platform::msgSize:
+            viewWidth = static_cast<int>(lParam & 0xFFFF);
+            viewHeight = static_cast<int>((lParam >> 16) & 0xFFFF);
+            if (viewHeight == 0) viewHeight = 1;
+            resizeViewport(viewWidth, viewHeight);
+            camera.setViewport(viewWidth, viewHeight);
+            return 0;
+        case platform::msgPaint:
+            // The loop draws every frame at its own pace.
+            return 0;
+        case platform::msgKeyDown:
+            // The show's keys are not the saver's: whoever runs it ends it on a key.
+            return 0;
+        case platform::msgQueryNewPalette:
+        case platform::msgPaletteChanged:
+            return wndProc(window, message, wParam, lParam);
+        default:
+            return platform::defWindowProc(window, message, wParam, lParam);
+    }
+}
+
+void takeMessages() {
+    for (int i = 0; i < messagesPerFrame && quitFlag == 0; ++i) {
+        platform::MessageRecord message;
+        if (!platform::peekMessage(message)) return;
+        platform::dispatchMessage(message);
+        // Nothing else waits: the next frame is the paint.
+        if (message.message == platform::msgPaint) return;
+    }
+}
+
+}  // namespace
+
+SaverOptions saverOptionsFor(const SaverCommand& command) {
+    SaverOptions options;
+    options.style = command.action == SaverAction::preview ? platform::WindowStyle::saverPreview
+                                                           : platform::WindowStyle::saver;
+    options.host = command.window;
+    if (command.frameMicroseconds) {
+        options.frameMicroseconds = *command.frameMicroseconds;
+    } else if (const auto stored = platform::readSetting(framesPerSecondSetting);
+               stored && *stored >= 0 && *stored <= highestFramesPerSecond) {
+        options.frameMicroseconds =
+            *stored == 0 ? 0 : static_cast<int>(microsecondsPerSecond / *stored);
+    }
+    options.music = command.music ? *command.music : platform::readSetting(musicSetting).value_or(0) != 0;
+    options.showFrameRate = command.showFrameRate;
+    return options;
+}
+
+int runSaverCommand(const SaverCommand& command) {
+    switch (command.action) {
+        case SaverAction::run:
+        case SaverAction::preview:
+            return runSaver(saverOptionsFor(command));
+        case SaverAction::settings: {
+            const SaverOptions current = saverOptionsFor(command);
+            bool music = current.music;
+            int framesPerSecond =
+                current.frameMicroseconds == 0
+                    ? 0
+                    : static_cast<int>((microsecondsPerSecond + current.frameMicroseconds / 2) /
+                                       current.frameMicroseconds);
+            if (platform::saverSettingsDialog(command.window, music, framesPerSecond)) {
+                platform::writeSetting(musicSetting, music ? 1 : 0);
+                platform::writeSetting(framesPerSecondSetting, framesPerSecond);
+            }
+            return 0;
+        }
+        default:
+            return 0;
+    }
+}
+
+int runSaver(const SaverOptions& options) {
+    saverOptions = options;
+    quitFlag = 0;
+    if (!platform::registerWindowClass(saverClass, saverProc)) return 1;
+    // The show starts inside this call; the window's size follows at once.
+    mainWindow = platform::createWindow(saverClass, saverClass, 0, 0, 0, 0, options.style,
+                                        options.host);
+    if (mainWindow == nullptr) return 1;  // the backend has said why
+    if (renderingContext == nullptr) {
+        platform::destroyWindow(mainWindow);
+        return 1;
+    }
+    if (quitFlag != 0) return 0;  // gone before the first frame
+
+    resizeViewport(viewWidth, viewHeight);
+    platform::showWindow(mainWindow);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    camera.setup(showFieldOfView, static_cast<float>(viewWidth), static_cast<float>(viewHeight));
+
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    FramePacer pacer(options.frameMicroseconds);
+    FrameRateMeter meter;
+    while (quitFlag == 0) {
+        takeMessages();
+        if (quitFlag != 0) break;
+        composeFrame();
+        if (options.showFrameRate) drawFrameRate(meter.perSecond(), viewWidth, viewHeight);
+        platform::swapBuffers(deviceContext);
+        const long long now =
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+        meter.frameDone(now);
+        if (const unsigned wait = pacer.millisecondsToWait(now)) platform::sleepMilliseconds(wait);
+    }
+    return 0;
+}
+
+unsigned FramePacer::millisecondsToWait(long long nowMicroseconds) {
+    if (period <= 0) return 0;
+    due = (due < 0 ? nowMicroseconds : due) + period;
+    // More than a frame behind (a slow frame, a stopped process): start the
+    // cadence again rather than rush the missed frames out.
+    if (due < nowMicroseconds - period) due = nowMicroseconds;
+    if (due <= nowMicroseconds) return 0;
+    // To the nearest millisecond: the cadence, kept in microseconds, makes up
+    // for the rounding over the next frames.
+    return static_cast<unsigned>((due - nowMicroseconds + microsecondsPerMillisecond / 2) /
+                                 microsecondsPerMillisecond);
+}
+
+void FrameRateMeter::frameDone(long long nowMicroseconds) {
+    if (windowStart < 0) {
+        windowStart = nowMicroseconds;  // frames are counted from the end of this one
+        return;
+    }
+    ++frames;
+    const long long elapsed = nowMicroseconds - windowStart;
+    if (elapsed >= microsecondsPerSecond) {
+        rate = static_cast<double>(frames) * static_cast<double>(microsecondsPerSecond) /
+               static_cast<double>(elapsed);
+        frames = 0;
+        windowStart = nowMicroseconds;
+    }
+}

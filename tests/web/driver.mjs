@@ -100,10 +100,14 @@ class Show {
     }
     async boxIsOpen() { return this.page.evaluate(() => document.getElementById('box').open); }
     // Closes the open box with Return, or with a click on its OK.
+    // (The next box may open at once: the close itself is waited for.)
     async closeBox(how) {
+        await this.page.evaluate(() => document.getElementById('box').addEventListener(
+            'close', () => { window.boxClosed = true; }, {once: true}));
         if (how === 'click') await this.page.click('#box-ok');
         else await this.page.keyboard.press('Enter');
-        await this.page.waitForSelector('dialog#box:not([open])', {timeout: 5000});
+        await this.page.waitForFunction(() => window.boxClosed, {timeout: 5000});
+        await this.page.evaluate(() => { window.boxClosed = false; });
     }
     async frames() { return this.page.evaluate(() => window.kelvoraFrames); }
     async framesReach(count, seconds = 30) {
@@ -185,7 +189,8 @@ function bestPhrase(rgba) {
             if (Math.abs(rgba[4 * p] - rgb[3 * p]) <= tolerance &&
                 Math.abs(rgba[4 * p + 1] - rgb[3 * p + 1]) <= tolerance &&
                 Math.abs(rgba[4 * p + 2] - rgb[3 * p + 2]) <= tolerance) ++same;
-        if (same > best.share) best = {phrase: i + 1, share: same / (width * height)};
+        const share = same / (width * height);
+        if (share > best.share) best = {phrase: i + 1, share};
     });
     return best;
 }
@@ -197,7 +202,7 @@ function differingPixels(a, b) {
 }
 const percent = share => `${(100 * share).toFixed(1)} %`;
 // A frame in the middle of the first scene, clear of its fades.
-const midScene = 100;
+const midScene = 40;
 
 // ---- The rows: [what it protects, query, files hidden from stuff/, steps].
 const rows = [

@@ -74,10 +74,6 @@ EM_ASYNC_JS(void, pagePresentFrame, (), {
     await new Promise(requestAnimationFrame);
 });
 
-EM_ASYNC_JS(void, pageSleep, (unsigned milliseconds), {
-    await new Promise(resolve => setTimeout(resolve, milliseconds));
-});
-
 // --- The backend's state ---
 
 std::string registeredClass;

@@ -61,8 +61,9 @@ const browser = await puppeteer.launch({
     userDataDir: profile,
     args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
            '--disable-background-networking', '--disable-component-update', '--no-first-run',
-           '--disable-sync', '--autoplay-policy=no-user-gesture-required', '--window-size=1024,768'],
-    defaultViewport: {width: 1024, height: 768},
+           '--disable-sync', '--autoplay-policy=no-user-gesture-required', '--window-size=1280,720'],
+    // A wide screen: full screen keeps the picture's 4:3 with black at its sides.
+    defaultViewport: {width: 1280, height: 720},
 });
 
 // Every node that plays into a context's speakers is heard by an analyser
@@ -218,6 +219,12 @@ const rows = [
          }));
          expect(state.fullscreen === 'canvas', 'the full-screen element', 'the canvas', state.fullscreen);
          expect(state.cursor === 'none', "the cursor over the playing canvas", 'none', state.cursor);
+         // 640 x 480 scaled to 960 x 720 in the middle of the 1280 x 720 screen.
+         const screen = execFileSync('convert', ['png:-', 'rgb:-'], {input: await show.page.screenshot(), maxBuffer: 1 << 24});
+         const column = x => Array.from({length: 720}, (_, y) => screen.subarray(3 * (1280 * y + x), 3 * (1280 * y + x) + 3));
+         const lit = x => column(x).filter(rgb => rgb.some(v => v > 16)).length;
+         expect(lit(80) === 0 && lit(1200) === 0 && lit(640) > 600, 'lit pixels in columns 80, 640 and 1200 of the screen',
+                'none, over 600, none', `${lit(80)}, ${lit(640)}, ${lit(1200)}`);
      }],
     ['the canvas shows a phrase with cans over it, and a later frame differs',
      `?seed=7&snapshot=${midScene}`, [], async show => {

@@ -2,8 +2,9 @@
  * with LD_PRELOAD, it stands in for SDL_GL_SwapWindow (SDL itself reaches
  * glXSwapBuffers through dlsym on libGL, where a preload cannot intercept it),
  * counts each call and passes it on. The count goes to the file named in
- * KELVORA_SWAP_COUNT_FILE, rewritten every refreshEvery frames and at exit, or
- * to standard error when that is unset. The show itself reads no environment.
+ * KELVORA_SWAP_COUNT_FILE, rewritten every refreshEvery frames (or every
+ * KELVORA_SWAP_COUNT_EVERY) and at exit, or to standard error when that is
+ * unset. The show itself reads no environment.
  *
  * With KELVORA_SWAP_SNAPSHOTS="100 300" and KELVORA_SWAP_SNAPSHOT_DIR=dir it
  * also saves the frames of those counts, as drawn, to dir/frame100.ppm and so
@@ -90,7 +91,12 @@ void SDL_GL_SwapWindow(void* window) {
     }
     if (wanted(swaps + 1)) snapshot(swaps + 1);
     real(window);
-    if (++swaps % refreshEvery == 0 && getenv("KELVORA_SWAP_COUNT_FILE") != NULL) report();
+    static unsigned long every;
+    if (every == 0) {
+        const char* asked = getenv("KELVORA_SWAP_COUNT_EVERY");
+        every = asked != NULL && strtoul(asked, NULL, 10) > 0 ? strtoul(asked, NULL, 10) : refreshEvery;
+    }
+    if (++swaps % every == 0 && getenv("KELVORA_SWAP_COUNT_FILE") != NULL) report();
 }
 
 /* Libraries stay loaded until the process ends, so that a leak report at exit

@@ -538,11 +538,16 @@ unsigned short asyncKeyState(unsigned virtualKey) {
 
 std::string installedDataFolder() {
     // The build says where the files lie from the program's folder
-    // (../share/kelvora/stuff from <prefix>/bin).
+    // (../share/kelvora/stuff from <prefix>/bin), or from the screensaver
+    // module's (<prefix>/libexec/xscreensaver).
     std::error_code error;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error) return "/usr/share/kelvora/stuff";
-    return (program.parent_path() / KELVORA_DATA_FROM_PROGRAM).lexically_normal().string();
+    const std::filesystem::path folder = program.parent_path();
+    const std::filesystem::path fromSaver = (folder / KELVORA_DATA_FROM_SAVER).lexically_normal();
+    if (folder.filename() == "xscreensaver" && std::filesystem::is_directory(fromSaver, error))
+        return fromSaver.string();
+    return (folder / KELVORA_DATA_FROM_PROGRAM).lexically_normal().string();
 }
 
 // xscreensaver keeps a module's settings as its command-line options.

@@ -50,6 +50,28 @@ expect_boxes "OpenGL Demo"
 assert_frames_drawn
 end_with_esc
 
+# The screensaver module where xscreensaver looks for it, with its
+# description; from there it finds the installed pictures, and it ends at
+# once with status 0 when told to.
+for path in /usr/libexec/xscreensaver/kelvora /usr/share/xscreensaver/config/kelvora.xml; do
+    grep -qx "$path" <<<"$files" || fail "the package lacks $path"
+done
+xev -geometry 320x240 -name kelvora-host >/dev/null 2>&1 &
+HOST_PID=$!
+trap 'cleanup; kill "$HOST_PID" 2>/dev/null; dpkg -r kelvora >/dev/null 2>&1' EXIT
+wait_until_prints yes 10 sh -c 'xwininfo -name kelvora-host >/dev/null 2>&1 && echo yes' || fail "no window to draw into"
+host=$(xwininfo -name kelvora-host | sed -n 's/.*Window id: \(0x[0-9a-f]*\).*/\1/p')
+(cd /tmp && exec /usr/libexec/xscreensaver/kelvora --window-id "$host" 2>"$WORK/saver.err") &
+SHOW_PID=$!
+drawn() { import -window "$host" "$WORK/host.png" 2>/dev/null && [ "$(colour_count "$WORK/host.png")" -gt 500 ] && echo yes; }
+wait_until_prints yes 30 drawn || fail "the installed module drew nothing into $host; it said: $(cat "$WORK/saver.err")"
+kill -TERM "$SHOW_PID"
+wait_exit 5 || fail "the installed module did not end on SIGTERM"
+kill "$HOST_PID"
+[ "$EXIT_STATUS" = 0 ] && [ ! -s "$WORK/saver.err" ] ||
+    fail "the installed module ended with status $EXIT_STATUS, saying: $(cat "$WORK/saver.err")"
+pass "the installed screensaver module draws with the installed pictures and ends with status 0"
+
 dpkg_retry -r kelvora
 dpkg-query -W -f='${Status}' kelvora 2>/dev/null | grep -q 'ok installed' && fail "still installed after dpkg -r"
 left=$(while read -r path; do

@@ -11,6 +11,7 @@ namespace {
 
 // The usual status of a command-line mistake, as getopt-based programs use it.
 constexpr int usageErrorStatus = 2;
+constexpr const char* boxCaption = "Kelvora";
 
 }  // namespace
 
@@ -18,13 +19,14 @@ int main(int argc, char** argv) {
     const CommandLine commandLine = parseCommandLine(argc, argv);
     switch (commandLine.action) {
         case CommandLineAction::printHelp:
-            std::fputs(helpText(platform::installedDataFolder()).c_str(), stdout);
+            platform::printText(helpText(platform::installedDataFolder()).c_str());
             return 0;
         case CommandLineAction::printVersion:
-            std::fputs(versionText().c_str(), stdout);
+            platform::printText(versionText().c_str());
             return 0;
         case CommandLineAction::reject:
-            std::fprintf(stderr, "kelvora: %s\n%s", commandLine.error.c_str(), usageLine().c_str());
+            platform::reportBadCommandLine(
+                ("kelvora: " + commandLine.error + "\n" + usageLine()).c_str(), boxCaption);
             return usageErrorStatus;
         case CommandLineAction::runShow:
             break;

@@ -10,6 +10,8 @@
 //   start, stop                          bring the window system up / down
 //   registerWindowClass                  remember the class and its procedure
 //   messageBox                           modal box, no owner, one OK button
+//   printText, reportBadCommandLine      the command line's answers, where its
+//                                        user sees them
 //   createWindow, destroyWindow          the one window, borderless, decorated or
 //                                        a screensaver's; create and destroy
 //                                        messages are sent inside these calls
@@ -150,6 +152,16 @@ bool registerWindowClass(const char* className, WindowProc procedure);
 // window exists (from its createWindow on) nobody is there to close a box:
 // none is shown, and on Linux the text goes to standard error instead.
 void messageBox(const char* text, const char* caption, BoxIcon icon);
+
+// The answers to a command line (--help, --version), on standard output. A
+// program without a console of its own borrows its starter's for them alone:
+// holding it for the whole run would let the console's Ctrl+C or closing end
+// the show.
+void printText(const char* text);
+// A command line the program refuses: `text` on standard error, and where
+// nobody reads that (a program started from Windows' desktop) also in an
+// error box with this caption.
+void reportBadCommandLine(const char* text, const char* caption);
 
 // Creates the window: a borderless one at (x, y), or a decorated one where
 // the desktop puts new windows; then sends msgCreate to the procedure before

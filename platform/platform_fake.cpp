@@ -118,6 +118,11 @@ void messageBox(const char* text, const char* caption, BoxIcon icon) {
     note(std::string("messageBox ") + iconName(icon) + " " + caption + ": " + text);
 }
 
+void printText(const char* text) { note(std::string("printText ") + text); }
+void reportBadCommandLine(const char* text, const char* caption) {
+    note(std::string("reportBadCommandLine ") + caption + ": " + text);
+}
+
 Window* createWindow(const char* className, const char* title, int x, int y, int width,
                      int height, WindowStyle style, std::uintptr_t host) {
     const bool saver = style == WindowStyle::saver || style == WindowStyle::saverPreview;

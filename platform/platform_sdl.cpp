@@ -359,6 +359,11 @@ void messageBox(const char* text, const char* caption, BoxIcon icon) {
     }
 }
 
+// A terminal shows both streams; a desktop launcher runs the show with
+// options of its own making.
+void printText(const char* text) { std::fputs(text, stdout); }
+void reportBadCommandLine(const char* text, const char*) { std::fputs(text, stderr); }
+
 Window* createWindow(const char* className, const char* title, int x, int y, int width,
                      int height, WindowStyle style, std::uintptr_t host) {
     if (windowProc == nullptr || registeredClass != className || theWindow != nullptr)

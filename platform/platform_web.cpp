@@ -196,6 +196,10 @@ void messageBox(const char* text, const char* caption, BoxIcon icon) {
     boxOpen = false;
 }
 
+// The page shows neither stream; its options come from its address.
+void printText(const char* text) { std::fputs(text, stdout); }
+void reportBadCommandLine(const char* text, const char*) { std::fputs(text, stderr); }
+
 // The page has one canvas, shown as the page shows it, whatever the style.
 Window* createWindow(const char* className, const char*, int, int, int, int, WindowStyle style,
                      std::uintptr_t) {

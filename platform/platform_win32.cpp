@@ -50,15 +50,19 @@ static_assert(displayChangeBadFlags ==     DISP_CHANGE_BADFLAGS);
 
 namespace {
 
-// A windowed program has no console: started from one, it writes its text
-// (--help, --version, complaints) there, unless its output goes elsewhere.
-const bool consoleAttached = [] {
-    if (GetStdHandle(STD_OUTPUT_HANDLE) != nullptr || !AttachConsole(ATTACH_PARENT_PROCESS))
-        return false;
-    std::freopen("CONOUT$", "w", stdout);
-    std::freopen("CONOUT$", "w", stderr);
-    return true;
-}();
+// A windowed program's standard streams go nowhere unless its starter
+// redirected them; those that do are pointed at the starter's console, if it
+// has one. Done only when there is something to print.
+void borrowConsole() {
+    static bool borrowed = false;
+    if (borrowed) return;
+    borrowed = true;
+    const bool outputGoesSomewhere = GetStdHandle(STD_OUTPUT_HANDLE) != nullptr;
+    const bool errorGoesSomewhere = GetStdHandle(STD_ERROR_HANDLE) != nullptr;
+    if ((outputGoesSomewhere && errorGoesSomewhere) || !AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    if (!outputGoesSomewhere) std::freopen("CONOUT$", "w", stdout);
+    if (!errorGoesSomewhere) std::freopen("CONOUT$", "w", stderr);
+}
 
 WindowProc showProcedure = nullptr;
 bool displayModeChanged = false;
@@ -144,6 +148,19 @@ void messageBox(const char* text, const char* caption, BoxIcon icon) {
     MessageBoxW(nullptr, utf16(fitBoxText(text, longestBoxWord).c_str()).c_str(),
                 utf16(caption).c_str(), MB_OK | iconStyle);
     if (quitWaiting) PostQuitMessage(static_cast<int>(quit.wParam));
+}
+
+void printText(const char* text) {
+    borrowConsole();
+    std::fputs(text, stdout);
+    std::fflush(stdout);
+}
+
+void reportBadCommandLine(const char* text, const char* caption) {
+    borrowConsole();
+    std::fputs(text, stderr);
+    std::fflush(stderr);
+    messageBox(text, caption, BoxIcon::error);
 }
 
 Window* createWindow(const char* className, const char* title, int x, int y, int width,

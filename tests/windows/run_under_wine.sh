@@ -39,4 +39,5 @@ for name in show_runs_and_ends_with_esc picture_shows_phrase_and_cans alt_f4_run
     run "$REPO/tests/e2e/test_$name.sh" "$BUILD/kelvora.exe"
 done
 run "$REPO/tests/windows/test_music_plays_under_wine.sh" "$BUILD/kelvora.exe"
+run "$REPO/tests/windows/test_command_line_under_wine.sh" "$BUILD/kelvora.exe"
 exit $status

@@ -32,8 +32,8 @@
 #include <valgrind/callgrind.h>
 #endif
 
-#include "app/keyboard.h"
 #include "app/shell.h"
+#include "bench/bench_scene.h"
 #include "assets/models.h"
 #include "camera/camera.h"
 #include "platform/platform.h"
@@ -142,9 +142,6 @@ namespace {
 constexpr const char* showClass = "Kelvora";  // the shell's class and window name
 constexpr int windowWidth = 640;
 constexpr int windowHeight = 480;
-constexpr unsigned benchSeed = 20240607u;
-// Frames a scene lasts: scene frames 2..200.
-constexpr int framesPerScene = lastSceneFrame - firstSceneFrame + 1;
 // Triangles per can are 8 x detail (side segments 2 x detail, two triangles
 // each, and one fan triangle per segment at each end); the backdrop is one quad.
 constexpr double trianglesPerDetail = 8.0;
@@ -257,31 +254,6 @@ void pumpMessage() {
     if (platform::peekMessage(message) && message.message != platform::msgPaint &&
         message.message != platform::msgQuit)
         platform::dispatchMessage(message);
-}
-
-// Loads scene s as chooseScene would (without its random draws) and puts the
-// camera on the path's first point, so that the next frame drawn is the
-// scene's first (scene frame 2), cleared to black.
-void startScene(int s, bool lowestStep) {
-    sceneIndex = s;
-    phraseIndex = s % phraseCount;
-    const SceneParams& row = SceneCatalogue[s];
-    sceneScale = row.scale;
-    vertexStep = row.step;
-    camera.position.y = row.cameraHeight;
-    std::copy(row.controlX, row.controlX + controlPointCount, controlX);
-    std::copy(row.controlZ, row.controlZ + controlPointCount, controlZ);
-    // As a viewer would: F3 until the step goes no lower.
-    if (lowestStep) {
-        float before;
-        do {
-            before = vertexStep;
-            onKeyDown(platform::vkF3);
-        } while (vertexStep != before);
-    }
-    sceneFrame = firstSceneFrame - 1;  // the update takes path index 0 and leaves frame 2
-    updateCameraPath();
-    camera.update();
 }
 
 // Triangles the next frame will draw: the can field's walk, each can costing

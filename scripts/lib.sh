@@ -122,3 +122,25 @@ start_x() {
     fi
     XPID=$X_SERVER_PID
 }
+
+# Frame $2 of the native show started with --seed $1, exactly as it was drawn
+# (tests/swap_counter saves the frame it is about to present), into
+# $3/frame$2.ppm: the same seed and frame give the same bytes on every run.
+# Needs the build and an X server (start_x).
+native_frame() {
+    local seed=$1 frame=$2 dir=$3 show
+    mkdir -p "$dir"
+    rm -f "$dir/frame$frame.ppm"
+    (cd "$REPO" && SDL_AUDIODRIVER=dummy LD_PRELOAD=$BUILD/tests/libkelvora_swap_counter.so \
+        KELVORA_SWAP_SNAPSHOTS=$frame KELVORA_SWAP_SNAPSHOT_DIR=$dir \
+        exec "$BUILD/kelvora" --window --seed "$seed") &
+    show=$!
+    for _ in $(seq 600); do
+        [ -f "$dir/frame$frame.ppm" ] && break
+        kill -0 "$show" 2>/dev/null || break
+        sleep 0.2
+    done
+    kill "$show" 2>/dev/null || true
+    wait "$show" 2>/dev/null || true
+    [ -f "$dir/frame$frame.ppm" ] || { echo "frame $frame of kelvora --seed $seed never came" >&2; return 1; }
+}

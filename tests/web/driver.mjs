@@ -201,6 +201,21 @@ function differingPixels(a, b) {
         if (a[p] !== b[p] || a[p + 1] !== b[p + 1] || a[p + 2] !== b[p + 2]) ++count;
     return count;
 }
+// The native build's frame that a row compares with (scripts/test keeps it
+// with native_frame): KELVORA_NATIVE_FRAME=.../seed<S>/frame<N>.ppm.
+const nativeFile = process.env.KELVORA_NATIVE_FRAME || '';
+const [, nativeSeed = '7', nativeFrameNumber = '100'] = nativeFile.match(/seed(\d+)\/frame(\d+)\.ppm$/) || [];
+function nativeFrame() {
+    if (!/seed\d+\/frame\d+\.ppm$/.test(nativeFile) || !fs.existsSync(nativeFile))
+        throw new Failure(`the native frame: expected KELVORA_NATIVE_FRAME=.../seed<S>/frame<N>.ppm (scripts/test sets it), got "${nativeFile}"`);
+    const bytes = fs.readFileSync(nativeFile);
+    const header = bytes.toString('latin1', 0, 15).match(/^P6\s+(\d+)\s+(\d+)\s+255\s/);
+    expect(header && Number(header[1]) === width && Number(header[2]) === height, "the native frame's size",
+           `${width} x ${height}`, header ? `${header[1]} x ${header[2]}` : 'no binary PPM');
+    return bytes.subarray(header[0].length);
+}
+// Frames a scene in the benchmark's row: enough to see it run, not to time it.
+const benchFrames = process.env.KELVORA_BENCH_FRAMES || '20';
 const percent = share => `${(100 * share).toFixed(1)} %`;
 // A frame in the middle of the first scene, clear of its fades.
 const midScene = 40;
@@ -314,6 +329,55 @@ const rows = [
          await show.shot('missing-image-box');
          await show.closeBox('Enter');
          await show.framesReach(10);
+     }],
+    // Both builds compute the same fixed-function maths (lighting, texture
+    // modulation, 5-bit images), so a pixel agrees within rounding: 2 levels.
+    // What may differ more: llvmpipe and SwiftShader snap corners to different
+    // sub-pixel grids, so a can edge pixel falls to the other side, or nearest
+    // sampling in a small can takes the neighbouring texel (one 5-bit step,
+    // 8 levels, on the labels' noise; more where the label changes colour).
+    // Measured: 96.8 % within 2 levels at frame 100 of seed 7, 1.0 % beyond 24.
+    // A wrong light, fade, texture mode or matrix moves most pixels of the cans
+    // or of the whole frame.
+    [`?seed=${nativeSeed} frame ${nativeFrameNumber} matches the native build's (Mesa's): 95 % of pixels within 2 levels, at most 1.5 % beyond 24`,
+     `?seed=${nativeSeed}&snapshot=${nativeFrameNumber}`, [], async show => {
+         const native = nativeFrame();
+         await show.start();
+         const rgba = await show.snapshot();
+         let close = 0, far = 0;
+         const difference = Buffer.alloc(width * height);
+         for (let p = 0; p < width * height; ++p) {
+             let worst = 0;
+             for (let c = 0; c < 3; ++c) worst = Math.max(worst, Math.abs(rgba[4 * p + c] - native[3 * p + c]));
+             if (worst <= 2) ++close;
+             if (worst > 24) ++far;
+             difference[p] = Math.min(255, worst * 8);
+         }
+         const name = `seed${nativeSeed}-frame${nativeFrameNumber}`;
+         execFileSync('convert', ['-size', `${width}x${height}`, '-depth', '8', 'gray:-',
+                                  path.join(shots, `${name}-difference.png`)], {input: difference});
+         const kept = await show.page.evaluate(() => window.kelvoraSnapshot);
+         fs.writeFileSync(path.join(shots, `${name}.png`), Buffer.from(kept.split(',')[1], 'base64'));
+         console.log(`      frames: ${path.join(shots, name)}{,-difference}.png`);
+         const summary = `${percent(close / (width * height))} within 2, ${percent(far / (width * height))} beyond 24`;
+         console.log(`      against the native frame: ${summary}`);
+         expect(close >= 0.95 * width * height && far <= 0.015 * width * height, `pixels of frame ${nativeFrameNumber}`,
+                '95 % within 2 levels, at most 1.5 % beyond 24', summary);
+     }],
+    // Speed is measured, not asserted: the row shows that the benchmark plays
+    // every scene and reports it.
+    ['?bench=1 plays every scene and reports its frame rate', `?bench=1&benchFrames=${benchFrames}`, [], async show => {
+         try {
+             await show.page.waitForFunction(() => window.kelvoraBench, {timeout: 600 * 1000, polling: 1000});
+         } catch {
+             throw new Failure(`the benchmark's report within 600 s: got none (${show.log.tail()})`);
+         }
+         const report = await show.page.evaluate(() => window.kelvoraBench);
+         for (const s of report.scenes)
+             console.log(`      scene ${s.scene}: ${s.fps.toFixed(1)} fps, ${s.drawingMs.toFixed(1)} ms a frame drawing`);
+         console.log(`      (${benchFrames} frames a scene, ${report.renderer})`);
+         const scenes = report.scenes.filter(s => s.fps > 0 && Number.isFinite(s.fps)).map(s => s.scene);
+         expect(scenes.join() === '0,1,2,3,4,5,6,7', 'scenes with a frame rate', '0,1,2,3,4,5,6,7', scenes.join());
      }],
 ];
 

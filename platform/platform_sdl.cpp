@@ -1,9 +1,11 @@
 // The window system on SDL2 (window, events, OpenGL context), X RandR through
 // the display guardian (the display mode, which SDL only changes for its own
-// fullscreen windows) and GTK (the message boxes, platform/message_box.h).
+// fullscreen windows; on Xwayland, platform/xwayland_mode.h) and GTK (the
+// message boxes, platform/message_box.h).
 #include <GL/glx.h>
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <unistd.h>
 
@@ -18,6 +20,7 @@
 #include "platform/display_guardian.h"
 #include "platform/message_box.h"
 #include "platform/platform.h"
+#include "platform/xwayland_mode.h"
 
 namespace platform {
 
@@ -60,6 +63,51 @@ bool saverWindow = false;
 bool hostGone = false;
 // The host, as the X error handler sees it (no allocation there).
 volatile unsigned long hostForErrors = 0;
+
+// Under a Wayland desktop the mode is the show's alone (platform/xwayland_mode.h).
+bool onXwayland = false;
+// The screen is at the show's mode: its window then covers it as a full-screen
+// one. After a failed switch it stays a plain 640 x 480 window at the top left
+// (a full-screen one would be stretched over the larger screen).
+bool modeSwitched = false;
+
+// Asked before the guardian is forked, on a connection of its own that the
+// guardian must not inherit.
+bool serverIsXwayland() {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return false;
+    const bool found = xwayland::detected(display);
+    XCloseDisplay(display);
+    return found;
+}
+
+// SDL's own X connection, which will own the show's window: Xwayland scales
+// only the windows of the client that set the mode. SDL names it for a window.
+Display* sdlDisplay() {
+    SDL_Window* probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN);
+    if (probe == nullptr) return nullptr;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    Display* display = nullptr;
+    if (SDL_GetWindowWMInfo(probe, &info) && info.subsystem == SDL_SYSWM_X11)
+        display = info.info.x11.display;
+    SDL_DestroyWindow(probe);
+    return display;
+}
+
+// Asks the window manager, before the window is mapped, to keep the window
+// full screen: over every panel and dock, not pushed beside them. Without a
+// window manager nothing reads it.
+void askFullScreen(SDL_Window* native) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(native, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    Display* display = info.info.x11.display;
+    Atom fullScreen = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+    XChangeProperty(display, info.info.x11.window, XInternAtom(display, "_NET_WM_STATE", False),
+                    XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&fullScreen), 1);
+    XFlush(display);
+}
 
 // SDL's key codes turned into the show's virtual keys; keys the show has no
 // number for come through as vkNone and do nothing.
@@ -290,9 +338,12 @@ bool start(std::string& error, bool switchesDisplay) {
     // and no session bus, without which SDL would start a bus daemon of its
     // own that outlives it.
     if (!switchesDisplay) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
-    // First, while this is the only thread.
+    XInitThreads();
+    // First, while this is the only thread. Xwayland needs no guardian: the
+    // mode there ends with the show's connection.
+    onXwayland = switchesDisplay && serverIsXwayland();
     std::string why;
-    if (switchesDisplay && !guardian::start(why))
+    if (switchesDisplay && !onXwayland && !guardian::start(why))
         std::fprintf(stderr,
                      "kelvora: no display guardian (%s): the show puts the desktop back itself, "
                      "and after a hard kill the next run does\n",
@@ -303,7 +354,6 @@ bool start(std::string& error, bool switchesDisplay) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // A closed standard error (`kelvora 2>&1 | head`) must not end the show.
     std::signal(SIGPIPE, SIG_IGN);
-    XInitThreads();
     // The display mode is switched through X, so the show needs an X server
     // even where SDL could draw some other way.
     xDisplay = XOpenDisplay(nullptr);
@@ -315,7 +365,7 @@ bool start(std::string& error, bool switchesDisplay) {
     }
     // Before anything else, the warning box included: the desktop a killed
     // show left behind.
-    if (switchesDisplay) guardian::restoreLeftBehind();
+    if (switchesDisplay && !onXwayland) guardian::restoreLeftBehind();
     // X11 whatever SDL_VIDEODRIVER says: on any other driver the switch would
     // leave the desktop at 640 x 480 behind a window nobody sees.
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
@@ -329,7 +379,7 @@ bool start(std::string& error, bool switchesDisplay) {
 }
 
 void stop() {
-    if (displaySwitches) guardian::restore();
+    if (displaySwitches) restoreDisplayMode();
     if (xDisplay) XCloseDisplay(xDisplay);
     xDisplay = nullptr;
     SDL_Quit();
@@ -377,6 +427,7 @@ Window* createWindow(const char* className, const char* title, int x, int y, int
         std::fprintf(stderr, "kelvora: cannot make an OpenGL window: %s\n", SDL_GetError());
         return nullptr;
     }
+    if (style == WindowStyle::borderless && modeSwitched) askFullScreen(native);
     theWindow = new Window{native, depthBits, false};
     theDeviceContext = DeviceContext{theWindow, {}, false};
     windowProc(theWindow, msgCreate, 0, 0);
@@ -526,10 +577,17 @@ int changeDisplayMode(int width, int height, int bitsPerPixel) {
     if (xDisplay == nullptr || !displaySwitches) return displayChangeFailed;
     // X cannot change the depth of a running screen.
     if (bitsPerPixel != desktopBitsPerPixel()) return displayChangeBadMode;
-    return guardian::switchMonitor(width, height);
+    const int result = onXwayland ? xwayland::switchMonitor(sdlDisplay(), width, height)
+                                  : guardian::switchMonitor(width, height);
+    modeSwitched = result == displayChangeSuccessful;
+    return result;
 }
 
-void restoreDisplayMode() { guardian::restore(); }
+void restoreDisplayMode() {
+    modeSwitched = false;
+    if (onXwayland) xwayland::restore();
+    else guardian::restore();
+}
 
 unsigned short asyncKeyState(unsigned virtualKey) {
     PolledKey* key = polledKey(virtualKey);

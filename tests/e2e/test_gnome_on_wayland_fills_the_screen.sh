@@ -1,0 +1,170 @@
+# GNOME on Wayland (mutter, headless, one 1024 x 768 monitor) with the show as
+# an Xwayland client, as Debian's default desktop runs it: no error box, the
+# show's picture scaled over the whole monitor, keys reach it, Esc then Return
+# end it with status 0, boxes stand centred on the monitor, and every other
+# program reads the desktop's mode throughout. After kill -9 the monitor shows
+# the desktop again: the mode belonged to the show's connection alone.
+# Frames come from mutter's screen cast, through PipeWire.
+. "$(dirname "$0")/lib.sh"
+MONITOR=1024x768
+
+case ${KELVORA_DESKTOP_STAGE:-} in
+'')
+    for tool in mutter Xwayland pipewire wireplumber gst-launch-1.0 unshare dbus-run-session; do
+        command -v $tool >/dev/null || { echo "SKIP: no $tool"; exit 77; }
+    done
+    /usr/bin/python3 -c 'from gi.repository import Gio' 2>/dev/null || { echo "SKIP: no python3-gi"; exit 77; }
+    gst-inspect-1.0 pipewiresrc >/dev/null 2>&1 || { echo "SKIP: no PipeWire source for GStreamer"; exit 77; }
+    # Xwayland's socket goes into /tmp/.X11-unix, which mutter wants sticky and
+    # writable by all: a private one, in a mount namespace of the test's own
+    # (a user namespace for an ordinary user), shared with no other X server.
+    ns=(--mount)
+    [ "$(id -u)" = 0 ] || ns+=(--map-root-user)
+    unshare "${ns[@]}" true 2>/dev/null || { echo "SKIP: no mount namespace (unshare ${ns[*]})"; exit 77; }
+    mkdir -m 700 "$WORK/runtime"
+    KELVORA_DESKTOP_STAGE=session RESULT=$WORK/result XDG_RUNTIME_DIR=$WORK/runtime \
+        unshare "${ns[@]}" bash "$0" "$KELVORA" 2>"$WORK/desktop.log"
+    [ "$(cat "$WORK/result" 2>/dev/null)" = passed ] ||
+        fail "the desktop's own messages: $(grep -v '^M ' "$WORK/desktop.log" | tail -n 25)"
+    exit 0
+    ;;
+session)
+    mount -t tmpfs -o mode=1777 tmpfs /tmp/.X11-unix || exit 1
+    unset DISPLAY WAYLAND_DISPLAY
+    # The boxes' accessibility bus would outlive the session.
+    export NO_AT_BRIDGE=1
+    KELVORA_DESKTOP_STAGE=desktop exec dbus-run-session -- bash "$0" "$KELVORA"
+    ;;
+desktop)
+    pipewire >/dev/null 2>&1 &
+    pids=$!
+    wireplumber >/dev/null 2>&1 &
+    pids="$pids $!"
+    mutter --wayland --headless --virtual-monitor $MONITOR -- \
+        env KELVORA_DESKTOP_STAGE=test bash "$0" "$KELVORA" 2>&1 >&3 | grep -v '^M ' >&2
+    kill $pids
+    exit 0
+    ;;
+esac 3>&1
+
+# ---- On the desktop: DISPLAY names mutter's Xwayland ----
+# The recording lasts as long as this shell holds its standard input.
+exec 4> >(exec /usr/bin/python3 "$REPO/tests/e2e/screencast.py" >"$WORK/node" 2>"$WORK/cast.err")
+# Frames of the monitor: $1 of them into $2-0.png, $2-1.png ...
+capture() {
+    local node i
+    for ((i = 0; i < 50; i++)); do
+        node=$(head -n 1 "$WORK/node")
+        [ -n "$node" ] && break
+        sleep 0.2
+    done
+    [ -n "$node" ] || fail "no screen cast: $(cat "$WORK/cast.err")"
+    rm -f "$2"-*.png
+    timeout 20 gst-launch-1.0 -q pipewiresrc path="$node" num-buffers="$1" ! videoconvert ! \
+        pngenc snapshot=false ! multifilesink location="$2-%d.png" >/dev/null 2>&1
+    [ -f "$2-0.png" ] || fail "no frame from the screen cast (node $node)"
+}
+expect_desktop_mode() {
+    [ "$(current_mode)" = $MONITOR ] || fail "$1: another client reads $(current_mode), expected $MONITOR"
+}
+# SHARE: the share in percent of frame $1 that is one of the phrase images
+# scaled to the monitor, the best match; PHRASE: which one.
+phrase_share() {
+    local i differing
+    SHARE=0 PHRASE=
+    for i in $(seq 1 10); do
+        differing=$(compare -metric AE -fuzz 6% "$1" "$WORK/phrase$i.png" null: 2>&1)
+        differing=$((100 - ${differing%%.*} * 100 / (1024 * 768)))
+        ((differing > SHARE)) && { SHARE=$differing; PHRASE=$i; }
+    done
+}
+for i in $(seq 1 10); do
+    convert "$REPO/stuff/frase$i.tga" -crop 640x480+0+0 +repage -resize $MONITOR! "$WORK/phrase$i.png"
+done
+# A box's window centre is the monitor's, within a title bar's height.
+expect_centred() {
+    local geometry x y w h
+    geometry=$(xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
+        /Width:/ {w = $NF} /Height:/ {h = $NF} END {print x, y, w, h}')
+    read -r x y w h <<<"$geometry"
+    ((x + w / 2 - 512 <= 40 && 512 - x - w / 2 <= 40 && y + h / 2 - 384 <= 40 && 384 - y - h / 2 <= 40)) ||
+        fail "$2 at ${w}x$h+$x+$y: its centre is not the monitor's (512, 384)"
+}
+
+capture 1 "$WORK/desktop"
+cp "$WORK/desktop-0.png" "$WORK/desktop.png"
+
+start_show
+box=$(wait_box "OpenGL Demo" 30) || fail "no warning box; stderr: $(cat "$WORK/stderr")"
+expect_centred "$box" "the warning box"
+pass_startup_boxes || fail "the show's window did not appear; stderr: $(cat "$WORK/stderr")"
+[ "$(cat "$WORK/boxes")" = "OpenGL Demo" ] || fail "start-up boxes were [$(paste -sd '|' "$WORK/boxes")], expected the warning alone"
+expect_desktop_mode "while the show runs"
+pass "the warning box centred, then no other box; other clients read $MONITOR"
+
+# The picture over the whole monitor: one phrase image scaled to it, cans over
+# it; not the desktop in any corner. Shots in a fade are taken again.
+covered() {
+    local corner
+    for corner in 128x96+0+0 128x96+896+0 128x96+0+672 128x96+896+672; do
+        convert "$1" -crop "$corner" +repage "$WORK/corner.png"
+        convert "$WORK/desktop.png" -crop "$corner" +repage "$WORK/desktop-corner.png"
+        [ "$(compare -metric AE -fuzz 10% "$WORK/corner.png" "$WORK/desktop-corner.png" null: 2>&1)" -gt 6000 ] ||
+            return 1
+    done
+}
+for ((try = 0; try < 10; try++)); do
+    capture 1 "$WORK/shot"
+    phrase_share "$WORK/shot-0.png"
+    ((SHARE >= 55)) && covered "$WORK/shot-0.png" && break
+done
+((try < 10)) || fail "no frame showed a phrase over the whole monitor (last: phrase $PHRASE over $SHARE%)"
+cp "$WORK/shot-0.png" /tmp/kelvora-e2e-gnome-wayland.png 2>/dev/null
+pass "the show fills the $MONITOR monitor: phrase $PHRASE over $SHARE%, cans over the rest"
+
+# F3, three times: cans on six times as many of the model's points, which
+# cover half as much again of the monitor at least, whatever the camera does
+# meanwhile. Shots before and after must show the same scene (phrase).
+for ((try = 0; try < 5; try++)); do
+    capture 1 "$WORK/before"
+    phrase_share "$WORK/before-0.png"
+    before=$SHARE phrase=$PHRASE
+    press F3 && xdotool key F3 F3
+    sleep 0.5
+    capture 1 "$WORK/after"
+    phrase_share "$WORK/after-0.png"
+    after=$SHARE
+    [ "$PHRASE" = "$phrase" ] && ((before >= 55)) && break
+done
+((try < 5)) || fail "no two shots of one scene around F3"
+((2 * (100 - after) >= 3 * (100 - before))) ||
+    fail "F3: cans cover $((100 - after))% of the monitor, expected 1.5 times the $((100 - before))% before at least"
+pass "F3: cans cover $((100 - before))% of the monitor before, $((100 - after))% after"
+expect_desktop_mode "after F3"
+
+press Escape || fail "no window to press Esc in"
+box=$(wait_box Kelvora 10) || fail "no closing box after Esc"
+expect_centred "$box" "the closing box"
+expect_desktop_mode "at the closing box"
+close_box "$box"
+wait_exit 5 || fail "the show did not end after the closing box"
+[ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS, expected 0"
+pass "Esc: the closing box centred, then Return: status 0"
+
+# kill -9: the monitor shows the desktop again, with no one to put it back.
+start_show
+pass_startup_boxes || fail "the second show's window did not appear; stderr: $(cat "$WORK/stderr")"
+sleep 1
+capture 1 "$WORK/running"
+covered "$WORK/running-0.png" || fail "the second show does not cover the monitor"
+kill -9 "$SHOW_PID"
+wait_exit 5
+for ((try = 0; try < 10; try++)); do
+    capture 1 "$WORK/killed"
+    [ "$(compare -metric AE -fuzz 3% "$WORK/killed-0.png" "$WORK/desktop.png" null: 2>&1)" -lt 1000 ] && break
+    sleep 0.3
+done
+((try < 10)) || fail "after kill -9 the monitor does not show the desktop"
+expect_desktop_mode "after kill -9"
+pass "kill -9: the monitor shows the desktop again"
+echo passed >"$RESULT"

@@ -1,0 +1,84 @@
+# Xfce (xfwm4 with xfce4-panel at the top of the screen): the show's window
+# stands at 0, 0 and 640 x 480, stacked above the panel, and a root screenshot
+# is the show's picture down to its top and bottom rows, not the panel nor the
+# desktop. The window manager is asked for full screen, as panels allow.
+. "$(dirname "$0")/lib.sh"
+
+if [ -z "${KELVORA_DESKTOP_STAGE:-}" ]; then
+    for tool in xfwm4 xfce4-panel dbus-run-session; do
+        command -v $tool >/dev/null || { echo "SKIP: no $tool"; exit 77; }
+    done
+    # Left-overs of a desktop (struts, a work area) must not reach other tests.
+    start_private_x "$REPO/tests/e2e/xorg-dummy.conf"
+    # The desktop's settings start from the packages' defaults, kept apart.
+    export XDG_CONFIG_HOME=$WORK/config XDG_CACHE_HOME=$WORK/cache XDG_DATA_HOME=$WORK/data
+    # (Nor an accessibility bus.)
+    export NO_AT_BRIDGE=1 DESKTOP_MODE
+    KELVORA_DESKTOP_STAGE=session dbus-run-session -- bash "$0" "$KELVORA" 2>"$WORK/desktop.log" ||
+        fail "the desktop's own messages: $(tail -n 20 "$WORK/desktop.log")"
+    exit 0
+fi
+
+xfwm4 --compositor=off >/dev/null 2>&1 &
+desktop_pids=$!
+xfce4-panel >/dev/null 2>&1 &
+desktop_pids="$desktop_pids $!"
+trap 'cleanup; kill $desktop_pids 2>/dev/null; wait 2>/dev/null' EXIT
+
+# The panel: a dock window the window manager manages, at the top.
+panel=
+for ((i = 0; i < 100; i++)); do
+    [ -n "$panel" ] && break
+    sleep 0.2
+    for id in $(xprop -root _NET_CLIENT_LIST 2>/dev/null | sed -n 's/.*# //p' | tr -d ,); do
+        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_DOCK || continue
+        [ "$(xwininfo -id "$id" | awk '/Absolute upper-left Y/ {print $NF}')" = 0 ] && panel=$id
+    done
+done
+[ -n "$panel" ] || fail "no panel at the top of the screen under xfwm4"
+pass "xfwm4 runs, xfce4-panel's $(xwininfo -id "$panel" | awk '/geometry/ {print $NF}') at the top"
+
+for i in $(seq 1 10); do
+    convert "$REPO/stuff/frase$i.tga" -crop 640x480+0+0 +repage "$WORK/phrase$i.png"
+done
+# The share in percent of image $1 that matches the same area $2 of a phrase
+# image; the best phrase.
+phrase_share() {
+    local i differing best=0 pixels=$(($(cut -dx -f1 <<<"$2") * $(cut -dx -f2 <<<"$2" | cut -d+ -f1)))
+    convert "$1" -crop "$2" +repage "$WORK/area.png"
+    for i in $(seq 1 10); do
+        convert "$WORK/phrase$i.png" -crop "$2" +repage "$WORK/phrase-area.png"
+        differing=$(compare -metric AE -fuzz 6% "$WORK/area.png" "$WORK/phrase-area.png" null: 2>&1)
+        differing=$((100 - ${differing%%.*} * 100 / pixels))
+        ((differing > best)) && best=$differing
+    done
+    echo "$best"
+}
+
+start_show
+pass_startup_boxes || fail "the show's window did not appear; stderr: $(cat "$WORK/stderr")"
+id=$(wait_show_window 5)
+expect_mode 640x480 "while the show runs"
+geometry=$(xwininfo -id "$id" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
+    /Width:/ {w = $NF} /Height:/ {h = $NF} END {print w "x" h "+" x "+" y}')
+[ "$geometry" = 640x480+0+0 ] || fail "the show's window is at $geometry, expected 640x480+0+0"
+stacking=$(xprop -root _NET_CLIENT_LIST_STACKING | sed -n 's/.*# //p' | tr -d , | tr ' ' '\n' | awk '{printf "%d\n", $1}')
+show_at=$(grep -nx "$((id))" <<<"$stacking" | cut -d: -f1)
+panel_at=$(grep -nx "$((panel))" <<<"$stacking" | cut -d: -f1)
+[ -n "$show_at" ] && [ -n "$panel_at" ] && ((show_at > panel_at)) ||
+    fail "stacking (bottom first): the show $id at ${show_at:-none}, the panel $panel at ${panel_at:-none}"
+pass "the show's window at $geometry, stacked above the panel"
+
+# The top rows, where the panel is, and the bottom rows are the picture.
+# Shots in a fade or a scene's change are taken again.
+for ((try = 0; try < 12; try++)); do
+    sleep 0.5
+    import -window root "$WORK/root.png" 2>/dev/null
+    top=$(phrase_share "$WORK/root.png" 640x40+0+0)
+    bottom=$(phrase_share "$WORK/root.png" 640x40+0+440)
+    ((top >= 50 && bottom >= 50)) && break
+done
+cp "$WORK/root.png" /tmp/kelvora-e2e-xfce.png 2>/dev/null
+((try < 12)) || fail "the screen's top rows match a phrase by $top%, the bottom rows by $bottom%: not the show's picture"
+pass "the screen's top and bottom rows are the picture (phrase over $top% and $bottom%)"
+end_with_esc

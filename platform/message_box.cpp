@@ -1,6 +1,7 @@
 #include "platform/message_box.h"
 
 #include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
@@ -25,6 +26,9 @@ constexpr int spacing = 12;  // pixels between and around the icon and the text
 // Kept free of text on the screen's height: the button row, the margins and a
 // desktop's title bar. Taller text scrolls.
 constexpr int reservedHeight = 120;
+// How long a box may take to come up under a window manager: 2 s at most.
+constexpr int mapWaitSteps = 200;
+constexpr gulong mapWaitStepMicroseconds = 10000;
 
 const char* iconName(BoxIcon icon) {
     switch (icon) {
@@ -125,6 +129,39 @@ GtkWidget* newBox(const char* text, const char* caption, BoxIcon icon, int maxTe
     return box;
 }
 
+// The monitor that holds the point, as the server has it now: the toolkit's
+// own idea may lag behind a switch of the display mode.
+GdkRectangle monitorAt(int x, int y) {
+    GdkRectangle found{0, 0, 640, 480};  // the show's own screen, should X name no monitor
+    if (GdkMonitor* monitor = gdk_display_get_monitor_at_point(gdk_display_get_default(), x, y))
+        gdk_monitor_get_geometry(monitor, &found);
+    int count = 0;
+    if (XRRMonitorInfo* monitors = XRRGetMonitors(toolkitDisplay, DefaultRootWindow(toolkitDisplay), True, &count)) {
+        for (int i = 0; i < count; ++i) {
+            const XRRMonitorInfo& m = monitors[i];
+            if (x >= m.x && y >= m.y && x < m.x + m.width && y < m.y + m.height) {
+                found = {m.x, m.y, m.width, m.height};
+                break;
+            }
+        }
+        XRRFreeMonitors(monitors);
+    }
+    return found;
+}
+
+// Window managers place a new window as they like, some beside their panels
+// or at the pointer: once the box is up, with its frame, it is put back in
+// the middle of the monitor.
+void centre(GtkWidget* box, const GdkRectangle& monitor) {
+    GdkWindow* window = gtk_widget_get_window(box);
+    if (window == nullptr) return;
+    GdkRectangle frame;
+    gdk_window_get_frame_extents(window, &frame);
+    const int x = monitor.x + std::max(0, (monitor.width - frame.width) / 2);
+    const int y = monitor.y + std::max(0, (monitor.height - frame.height) / 2);
+    if (x != frame.x || y != frame.y) gtk_window_move(GTK_WINDOW(box), x, y);
+}
+
 }  // namespace
 
 void showMessageBox(const char* text, const char* caption, BoxIcon icon, const ScreenArea* over) {
@@ -133,16 +170,22 @@ void showMessageBox(const char* text, const char* caption, BoxIcon icon, const S
         return;
     }
     catchUp();
-    GdkRectangle monitor{0, 0, 640, 480};  // the show's own screen, should X name no monitor
-    if (GdkMonitor* found = gdk_display_get_monitor_at_point(gdk_display_get_default(), 0, 0))
-        gdk_monitor_get_geometry(found, &monitor);
-    const GdkRectangle area = over ? GdkRectangle{over->x, over->y, over->width, over->height} : monitor;
+    // The monitor under the middle of the show's window, else the one at the
+    // screen's origin, where the show stands.
+    const GdkRectangle monitor =
+        over ? monitorAt(over->x + over->width / 2, over->y + over->height / 2) : monitorAt(0, 0);
 
     GtkWidget* box = newBox(text, caption, icon, std::max(monitor.height - reservedHeight, spacing));
     GtkRequisition size;
     gtk_widget_get_preferred_size(box, nullptr, &size);
-    gtk_window_move(GTK_WINDOW(box), area.x + std::max(0, (area.width - size.width) / 2),
-                    area.y + std::max(0, (area.height - size.height) / 2));
+    gtk_window_move(GTK_WINDOW(box), monitor.x + std::max(0, (monitor.width - size.width) / 2),
+                    monitor.y + std::max(0, (monitor.height - size.height) / 2));
+    gtk_widget_show(box);
+    for (int wait = 0; wait < mapWaitSteps && !gtk_widget_get_mapped(box); ++wait) {
+        g_usleep(mapWaitStepMicroseconds);
+        catchUp();
+    }
+    centre(box, monitor);
     gtk_dialog_run(GTK_DIALOG(box));
     gtk_widget_destroy(box);
     // Gone from the screen before the show goes on.

@@ -301,3 +301,14 @@ wait_gone() {
     done
     return 1
 }
+
+# Fails unless the middle of box $1 is the middle of the monitor at 0, 0 of
+# size $2 (WIDTHxHEIGHT), give or take a title bar; $3 names the box.
+expect_centred() {
+    local x y w h mw=${2%x*} mh=${2#*x}
+    read -r x y w h < <(xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF}
+        /Absolute upper-left Y/ {y = $NF} /Width:/ {w = $NF} /Height:/ {h = $NF} END {print x, y, w, h}')
+    local dx=$((x + w / 2 - mw / 2)) dy=$((y + h / 2 - mh / 2))
+    ((dx * dx <= 1600 && dy * dy <= 1600)) ||
+        fail "$3 at ${w}x$h+$x+$y: its middle is $dx, $dy from the middle of the $2 monitor, expected 0, 0 give or take 40"
+}

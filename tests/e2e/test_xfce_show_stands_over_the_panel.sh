@@ -1,7 +1,8 @@
 # Xfce (xfwm4 with xfce4-panel at the top of the screen): the show's window
 # stands at 0, 0 and 640 x 480, stacked above the panel, and a root screenshot
 # is the show's picture down to its top and bottom rows, not the panel nor the
-# desktop. The window manager is asked for full screen, as panels allow.
+# desktop. The window manager is asked for full screen, as panels allow. The
+# boxes before and after stand in the middle of the 1024 x 768 desktop.
 . "$(dirname "$0")/lib.sh"
 
 if [ -z "${KELVORA_DESKTOP_STAGE:-}" ]; then
@@ -56,6 +57,8 @@ phrase_share() {
 }
 
 start_show
+box=$(wait_box "OpenGL Demo" 30) || fail "no warning box; stderr: $(cat "$WORK/stderr")"
+expect_centred "$box" "$DESKTOP_MODE" "the warning box"
 pass_startup_boxes || fail "the show's window did not appear; stderr: $(cat "$WORK/stderr")"
 id=$(wait_show_window 5)
 expect_mode 640x480 "while the show runs"
@@ -81,4 +84,11 @@ done
 cp "$WORK/root.png" /tmp/kelvora-e2e-xfce.png 2>/dev/null
 ((try < 12)) || fail "the screen's top rows match a phrase by $top%, the bottom rows by $bottom%: not the show's picture"
 pass "the screen's top and bottom rows are the picture (phrase over $top% and $bottom%)"
-end_with_esc
+press Escape || fail "no window to press Esc in"
+box=$(wait_box Kelvora 10) || fail "no closing box after Esc"
+expect_mode "$DESKTOP_MODE" "at the closing box"
+expect_centred "$box" "$DESKTOP_MODE" "the closing box"
+close_box "$box"
+wait_exit 5 || fail "the show did not end after the closing box"
+[ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS, expected 0"
+pass "Esc: the desktop's mode back, the closing box centred on it, status 0"

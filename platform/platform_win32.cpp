@@ -2,8 +2,11 @@
 // show's handles are Windows' own handles, and its message numbers and key
 // codes are Windows' own numbers, so nothing is translated on the way.
 #include <windows.h>
+#include <windowsx.h>
 
 #include <cstddef>
+#include <cstdlib>
+#include <optional>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -74,7 +77,119 @@ Window* toShow(HWND window) { return reinterpret_cast<Window*>(window); }
 HWND toNative(Window* window) { return reinterpret_cast<HWND>(window); }
 HDC toNative(DeviceContext* dc) { return reinterpret_cast<HDC>(dc); }
 
+// The screensaver's window, if any: what the backend does for it before the
+// show's procedure sees a message.
+struct SaverWindow {
+    HWND window = nullptr;
+    bool creating = false;  // its first messages arrive before CreateWindowExA returns it
+    WindowStyle style = WindowStyle::borderless;
+    HWND host = nullptr;  // a preview's: the window it covers
+    bool moved = false;   // the first move message seen, at `firstMove`
+    POINT firstMove{};
+    bool closeAsked = false;
+};
+SaverWindow saver;
+
+// A full-screen saver ends on a move of more than this many pixels from where
+// the first move message found the pointer: that message comes when the
+// window appears under it, and a nudged desk should not end the saver either.
+constexpr int saverMoveSlack = 4;
+// A preview looks this often (ms) whether its host is still there, and still
+// of its size: a host in another process may go without a word to it.
+constexpr UINT previewWatchPeriod = 250;
+constexpr UINT_PTR previewWatchTimer = 1;
+
+void askSaverToClose(HWND window) {
+    if (saver.closeAsked) return;
+    saver.closeAsked = true;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+void sendClientSize(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+}
+
+// A preview follows its host's client area, and goes with it.
+void watchPreviewHost(HWND window) {
+    RECT area, own;
+    if (!IsWindow(saver.host)) {
+        DestroyWindow(window);
+        return;
+    }
+    GetClientRect(saver.host, &area);
+    GetClientRect(window, &own);
+    if (area.right != own.right || area.bottom != own.bottom)
+        MoveWindow(window, 0, 0, area.right, area.bottom, TRUE);
+}
+
+// Handles what a saver's window does on its own; false passes the message on
+// to the show's procedure.
+bool saverMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    result = 0;
+    if (message == WM_NCDESTROY) {
+        saver = {};
+        return false;
+    }
+    if (saver.style == WindowStyle::saverPreview) {
+        if (message == WM_TIMER && wParam == previewWatchTimer) {
+            watchPreviewHost(window);
+            return true;
+        }
+        // The host's owner (the settings of the desktop) has the user's input.
+        if ((message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+            (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST)) {
+            result = DefWindowProcA(window, message, wParam, lParam);
+            return true;
+        }
+        return false;
+    }
+    switch (message) {
+        case WM_SETCURSOR:
+            SetCursor(nullptr);
+            result = TRUE;
+            return true;
+        case WM_MOUSEMOVE: {
+            const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            if (!saver.moved) {
+                saver.moved = true;
+                saver.firstMove = at;
+            } else if (std::abs(at.x - saver.firstMove.x) > saverMoveSlack ||
+                       std::abs(at.y - saver.firstMove.y) > saverMoveSlack) {
+                askSaverToClose(window);
+            }
+            return true;
+        }
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_XBUTTONDOWN:
+            askSaverToClose(window);
+            return true;
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_INACTIVE) askSaverToClose(window);
+            return false;
+        case WM_ACTIVATEAPP:
+            if (wParam == FALSE) askSaverToClose(window);
+            return false;
+        case WM_SYSCOMMAND:
+            // Windows would start the screensaver again over this one.
+            if ((wParam & 0xFFF0) == SC_SCREENSAVE) return true;
+            return false;
+        default:
+            return false;
+    }
+}
+
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (saver.creating && saver.window == nullptr) saver.window = window;
+    if (window == saver.window) {
+        LRESULT result;
+        if (saverMessage(window, message, wParam, lParam, result)) return result;
+    }
     return showProcedure(toShow(window), message, wParam, static_cast<std::intptr_t>(lParam));
 }
 
@@ -164,22 +279,64 @@ void reportBadCommandLine(const char* text, const char* caption) {
 }
 
 Window* createWindow(const char* className, const char* title, int x, int y, int width,
-                     int height, WindowStyle style, std::uintptr_t) {
-    // Placeholder until the screensaver's windows exist here: none is made.
-    if (style == WindowStyle::saver || style == WindowStyle::saverPreview) return nullptr;
+                     int height, WindowStyle style, std::uintptr_t host) {
     // Made hidden: start-up shows it once the show is ready.
     DWORD look = WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-    if (style == WindowStyle::decorated) {
-        // The picture, not the frame, is width x height; Windows places it.
-        look = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-        RECT frame{0, 0, width, height};
-        AdjustWindowRect(&frame, look, FALSE);
-        x = y = CW_USEDEFAULT;
-        width = frame.right - frame.left;
-        height = frame.bottom - frame.top;
+    DWORD extendedLook = 0;
+    HWND parent = nullptr;
+    switch (style) {
+        case WindowStyle::borderless:
+            break;
+        case WindowStyle::decorated: {
+            // The picture, not the frame, is width x height; Windows places it.
+            look = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+            RECT frame{0, 0, width, height};
+            AdjustWindowRect(&frame, look, FALSE);
+            x = y = CW_USEDEFAULT;
+            width = frame.right - frame.left;
+            height = frame.bottom - frame.top;
+            break;
+        }
+        case WindowStyle::saver:
+            // Only xscreensaver hands a saver a window of its own to draw into.
+            if (host != 0) return nullptr;
+            // Over every monitor and the task bar, and not on the task bar itself.
+            extendedLook = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
+            x = GetSystemMetrics(SM_XVIRTUALSCREEN);
+            y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+            width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+            height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+            break;
+        case WindowStyle::saverPreview: {
+            parent = reinterpret_cast<HWND>(host);
+            RECT area;
+            if (!IsWindow(parent) || !GetClientRect(parent, &area)) return nullptr;
+            look = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+            x = y = 0;
+            width = area.right;
+            height = area.bottom;
+            break;
+        }
     }
-    return toShow(CreateWindowExA(0, className, title, look, x, y, width, height, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr));
+    const bool forSaver = style == WindowStyle::saver || style == WindowStyle::saverPreview;
+    if (forSaver) {
+        saver = {};
+        saver.creating = true;
+        saver.style = style;
+        saver.host = parent;
+    }
+    const HWND made = CreateWindowExA(extendedLook, className, title, look, x, y, width, height, parent,
+                                      nullptr, GetModuleHandleA(nullptr), nullptr);
+    saver.creating = false;
+    if (made == nullptr) {
+        if (forSaver) saver = {};
+        return nullptr;
+    }
+    if (forSaver) {
+        sendClientSize(made);
+        if (style == WindowStyle::saverPreview) SetTimer(made, previewWatchTimer, previewWatchPeriod, nullptr);
+    }
+    return toShow(made);
 }
 
 void destroyWindow(Window* window) { DestroyWindow(toNative(window)); }
@@ -190,7 +347,11 @@ std::intptr_t defWindowProc(Window* window, unsigned message, std::uintptr_t wPa
     return DefWindowProcA(toNative(window), message, wParam, lParam);
 }
 
-void showWindow(Window* window) { ShowWindow(toNative(window), SW_SHOW); }
+void showWindow(Window* window) {
+    // A preview leaves the activation where it is: with the desktop's settings.
+    const bool preview = toNative(window) == saver.window && saver.style == WindowStyle::saverPreview;
+    ShowWindow(toNative(window), preview ? SW_SHOWNA : SW_SHOW);
+}
 
 void invalidateWindow(Window* window) { InvalidateRect(toNative(window), nullptr, FALSE); }
 
@@ -328,11 +489,134 @@ std::string installedDataFolder() {
     return program.substr(0, program.find_last_of("\\/") + 1) + "stuff";
 }
 
-// Placeholders until the screensaver's settings live in the registry here.
-std::optional<int> readSetting(const char*) { return std::nullopt; }
-bool writeSetting(const char*, int) { return false; }
-bool saverSettingsDialog(std::uintptr_t, bool&, int&) { return false; }
+namespace {
 
-void sleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
+constexpr const char* settingsKey = "Software\\Kelvora";
+
+// The settings dialog, built in memory in dialog units: no resource file.
+constexpr WORD musicBox = 100, frameRateField = 101;
+constexpr WORD buttonClass = 0x0080, editClass = 0x0081, staticClass = 0x0082;
+// The frame-rate cap the dialog accepts: a 240 Hz screen's rate at most.
+constexpr UINT slowestCap = 1, fastestCap = 240;
+constexpr const wchar_t* capRangeText = L"Frames per second: a whole number from 1 to 240.";
+
+class DialogTemplate {
+public:
+    DialogTemplate(const wchar_t* title, short width, short height) {
+        dword(DS_MODALFRAME | DS_SETFONT | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+        dword(0);                        // extended style
+        words.push_back(0);              // item count, counted in add()
+        for (short value : {short(0), short(0), width, height}) words.push_back(static_cast<WORD>(value));
+        words.push_back(0);              // no menu
+        words.push_back(0);              // the dialog class
+        text(title);
+        words.push_back(8);              // point size
+        text(L"MS Shell Dlg");
+    }
+    void add(DWORD style, short x, short y, short width, short height, WORD id, WORD atom,
+             const wchar_t* caption) {
+        while (words.size() % 2 != 0) words.push_back(0);  // items start on a DWORD
+        dword(style | WS_CHILD | WS_VISIBLE);
+        dword(0);
+        for (short value : {x, y, width, height}) words.push_back(static_cast<WORD>(value));
+        words.push_back(id);
+        words.push_back(0xFFFF);         // a predefined class, by atom
+        words.push_back(atom);
+        text(caption);
+        words.push_back(0);              // no creation data
+        ++words[itemCountAt];
+    }
+    const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words.data()); }
+
+private:
+    static constexpr std::size_t itemCountAt = 4;  // after the two DWORD styles
+    std::vector<WORD> words;
+    void dword(DWORD value) {
+        words.push_back(LOWORD(value));
+        words.push_back(HIWORD(value));
+    }
+    void text(const wchar_t* value) {
+        for (; *value != 0; ++value) words.push_back(static_cast<WORD>(*value));
+        words.push_back(0);
+    }
+};
+
+struct SaverSettings {
+    bool music;
+    int framesPerSecond;
+};
+
+INT_PTR CALLBACK settingsProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* settings = reinterpret_cast<SaverSettings*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        settings = reinterpret_cast<SaverSettings*>(lParam);
+        CheckDlgButton(dialog, musicBox, settings->music ? BST_CHECKED : BST_UNCHECKED);
+        SetDlgItemInt(dialog, frameRateField, static_cast<UINT>(settings->framesPerSecond), FALSE);
+        SendDlgItemMessageA(dialog, frameRateField, EM_LIMITTEXT, 3, 0);
+        return TRUE;
+    }
+    if (message != WM_COMMAND) return FALSE;
+    if (LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    }
+    if (LOWORD(wParam) != IDOK) return FALSE;
+    BOOL isNumber = FALSE;
+    const UINT cap = GetDlgItemInt(dialog, frameRateField, &isNumber, FALSE);
+    if (!isNumber || cap < slowestCap || cap > fastestCap) {
+        MessageBoxW(dialog, capRangeText, L"Kelvora", MB_OK | MB_ICONWARNING);
+        SetFocus(GetDlgItem(dialog, frameRateField));
+        SendDlgItemMessageA(dialog, frameRateField, EM_SETSEL, 0, -1);
+        return TRUE;
+    }
+    settings->music = IsDlgButtonChecked(dialog, musicBox) == BST_CHECKED;
+    settings->framesPerSecond = static_cast<int>(cap);
+    EndDialog(dialog, IDOK);
+    return TRUE;
+}
+
+}  // namespace
+
+std::optional<int> readSetting(const char* name) {
+    DWORD value = 0, size = sizeof value;
+    if (RegGetValueA(HKEY_CURRENT_USER, settingsKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+bool writeSetting(const char* name, int value) {
+    const DWORD data = static_cast<DWORD>(value);
+    return RegSetKeyValueA(HKEY_CURRENT_USER, settingsKey, name, REG_DWORD, &data, sizeof data) ==
+           ERROR_SUCCESS;
+}
+
+bool saverSettingsDialog(std::uintptr_t owner, bool& music, int& framesPerSecond) {
+    DialogTemplate layout(L"Kelvora screensaver", 186, 90);
+    layout.add(BS_AUTOCHECKBOX | WS_TABSTOP, 10, 10, 166, 12, musicBox, buttonClass, L"Play the &music");
+    layout.add(SS_LEFT, 10, 32, 110, 10, 0xFFFF, staticClass, L"&Frames per second, at most:");
+    layout.add(ES_NUMBER | ES_RIGHT | WS_BORDER | WS_TABSTOP, 126, 30, 30, 13, frameRateField, editClass,
+               L"");
+    layout.add(SS_LEFT, 10, 48, 166, 10, 0xFFFF, staticClass, L"The show's pace: 60 suits most screens.");
+    layout.add(BS_DEFPUSHBUTTON | WS_TABSTOP, 70, 68, 50, 14, IDOK, buttonClass, L"OK");
+    layout.add(BS_PUSHBUTTON | WS_TABSTOP, 126, 68, 50, 14, IDCANCEL, buttonClass, L"Cancel");
+    SaverSettings settings{music, framesPerSecond};
+    const INT_PTR answer = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), layout.get(),
+                                                   reinterpret_cast<HWND>(owner), settingsProcedure,
+                                                   reinterpret_cast<LPARAM>(&settings));
+    if (answer != IDOK) return false;
+    music = settings.music;
+    framesPerSecond = settings.framesPerSecond;
+    return true;
+}
+
+void sleepMilliseconds(unsigned milliseconds) {
+    // Windows' timer ticks every 15.6 ms unless asked for finer: a 60 Hz cap
+    // would run at 32.
+    timeBeginPeriod(1);
+    Sleep(milliseconds);
+    timeEndPeriod(1);
+}
 
 }  // namespace platform

@@ -137,6 +137,13 @@ bool saverMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESU
             watchPreviewHost(window);
             return true;
         }
+        // The pointer keeps its arrow over the desktop's settings; the show's
+        // class has no cursor of its own.
+        if (message == WM_SETCURSOR) {
+            SetCursor(LoadCursor(nullptr, IDC_ARROW));
+            result = TRUE;
+            return true;
+        }
         // The host's owner (the settings of the desktop) has the user's input.
         if ((message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
             (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST)) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -113,4 +114,143 @@ TEST(Win32Backend, APaletteHoldsTheEntriesItWasMadeWith) {
                   held[i].peRed * 65536 + held[i].peGreen * 256 + held[i].peBlue)
             << "entry " << i;
     platform::deletePalette(palette);
+}
+
+namespace {
+
+// The class of the saver tests' windows, registered by whichever test comes first.
+platform::Window* makeWindow(platform::WindowStyle style, std::uintptr_t host = 0) {
+    platform::registerWindowClass("KelvoraTest", recordingProcedure);
+    received.clear();
+    return platform::createWindow("KelvoraTest", "saver", 0, 0, 64, 48, style, host);
+}
+
+bool sizeReceived(long width, long height) {
+    for (const auto& m : received)
+        if (m.message == platform::msgSize && m.lParam == MAKELPARAM(width, height)) return true;
+    return false;
+}
+
+void pumpFor(DWORD milliseconds) {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(20)) pumpMessages();
+}
+
+}  // namespace
+
+// What ends a full-screen saver: each row is posted after a first move
+// message at (100, 100), which only says where the pointer was.
+TEST(Win32Backend, AFullScreenSaverAsksToCloseOnInputButNotOnANudge) {
+    struct Row {
+        const char* input;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        bool closes;
+    };
+    const Row rows[] = {
+        {"a key", WM_KEYDOWN, 'A', 0, true},
+        {"Alt", WM_SYSKEYDOWN, VK_MENU, 1 << 29, true},
+        {"a click", WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100), true},
+        {"a right click", WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(100, 100), true},
+        {"a 20-px move", WM_MOUSEMOVE, 0, MAKELPARAM(120, 100), true},
+        {"a 2-px nudge", WM_MOUSEMOVE, 0, MAKELPARAM(102, 98), false},
+        {"another program activated", WM_ACTIVATEAPP, FALSE, 0, true},
+    };
+    for (const Row& row : rows) {
+        platform::Window* window = makeWindow(platform::WindowStyle::saver);
+        ASSERT_NE(nullptr, window) << row.input;
+        const HWND native = reinterpret_cast<HWND>(window);
+        PostMessageA(native, WM_MOUSEMOVE, 0, MAKELPARAM(100, 100));
+        pumpMessages();
+        EXPECT_FALSE(wasReceived(platform::msgClose)) << "the first move message closed it";
+        PostMessageA(native, row.message, row.wParam, row.lParam);
+        pumpMessages();
+        EXPECT_EQ(row.closes, wasReceived(platform::msgClose)) << "after " << row.input;
+        EXPECT_FALSE(wasReceived(platform::msgKeyDown)) << row.input << " reached the show as a key";
+        if (IsWindow(native)) platform::destroyWindow(window);
+    }
+}
+
+// The full-screen saver covers every monitor, above all else, without a
+// cursor, and tells the show its size.
+TEST(Win32Backend, AFullScreenSaverCoversTheDesktopWithoutACursor) {
+    platform::Window* window = makeWindow(platform::WindowStyle::saver);
+    ASSERT_NE(nullptr, window);
+    const HWND native = reinterpret_cast<HWND>(window);
+    RECT area;
+    GetWindowRect(native, &area);
+    const RECT desktop{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                       GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                       GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    EXPECT_TRUE(EqualRect(&area, &desktop)) << "window " << area.right - area.left << "x" << area.bottom - area.top
+                                             << ", desktop " << desktop.right - desktop.left << "x"
+                                             << desktop.bottom - desktop.top;
+    EXPECT_TRUE(sizeReceived(desktop.right - desktop.left, desktop.bottom - desktop.top)) << "no size message";
+    EXPECT_NE(0, GetWindowLongA(native, GWL_EXSTYLE) & WS_EX_TOPMOST) << "not above other windows";
+    SetCursor(LoadCursor(nullptr, IDC_ARROW));
+    EXPECT_TRUE(SendMessageA(native, WM_SETCURSOR, reinterpret_cast<WPARAM>(native),
+                             MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+    EXPECT_EQ(nullptr, GetCursor()) << "the pointer keeps a cursor over the saver";
+    platform::destroyWindow(window);
+}
+
+// A preview is its host's child at the host's client size, follows it, takes
+// no input and goes with it; without a host there is no preview.
+TEST(Win32Backend, APreviewCoversItsHostFollowsItTakesNoInputAndGoesWithIt) {
+    EXPECT_EQ(nullptr, makeWindow(platform::WindowStyle::saver, 12345)) << "a saver in a host on Windows";
+    EXPECT_EQ(nullptr, makeWindow(platform::WindowStyle::saverPreview, 12345)) << "a preview of no window";
+    EXPECT_FALSE(wasReceived(platform::msgCreate));
+
+    const HWND host = CreateWindowA("STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 150,
+                                    nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    RECT hostArea, area;
+    GetClientRect(host, &hostArea);
+    platform::Window* window =
+        makeWindow(platform::WindowStyle::saverPreview, reinterpret_cast<std::uintptr_t>(host));
+    ASSERT_NE(nullptr, window);
+    const HWND native = reinterpret_cast<HWND>(window);
+    platform::showWindow(window);
+    EXPECT_EQ(host, GetParent(native));
+    GetClientRect(native, &area);
+    EXPECT_TRUE(EqualRect(&area, &hostArea)) << "preview " << area.right << "x" << area.bottom << ", host "
+                                             << hostArea.right << "x" << hostArea.bottom;
+    EXPECT_TRUE(sizeReceived(hostArea.right, hostArea.bottom)) << "no size message";
+
+    PostMessageA(native, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(native, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    PostMessageA(native, WM_MOUSEMOVE, 0, MAKELPARAM(50, 50));
+    PostMessageA(native, WM_MOUSEMOVE, 0, MAKELPARAM(90, 90));
+    pumpMessages();
+    EXPECT_FALSE(wasReceived(platform::msgKeyDown) || wasReceived(platform::msgClose)) << "input reached it";
+
+    SetWindowPos(host, nullptr, 0, 0, 320, 240, SWP_NOZORDER | SWP_NOMOVE);
+    GetClientRect(host, &hostArea);
+    pumpFor(600);
+    GetClientRect(native, &area);
+    EXPECT_TRUE(EqualRect(&area, &hostArea)) << "after the host's resize: preview " << area.right << "x"
+                                             << area.bottom << ", host " << hostArea.right << "x"
+                                             << hostArea.bottom;
+    EXPECT_TRUE(sizeReceived(hostArea.right, hostArea.bottom)) << "no size message after the host's resize";
+
+    DestroyWindow(host);
+    pumpMessages();
+    EXPECT_TRUE(wasReceived(platform::msgDestroy)) << "the preview outlived its host";
+    EXPECT_FALSE(IsWindow(native));
+}
+
+// The saver's settings are kept where Windows keeps a user's: DWORDs under
+// the program's key; one never written reads as none.
+TEST(Win32Backend, SaverSettingsAreDwordsUnderTheUsersKelvoraKey) {
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Kelvora");
+    EXPECT_FALSE(platform::readSetting("FramesPerSecond").has_value()) << "a setting read before any was written";
+    ASSERT_TRUE(platform::writeSetting("FramesPerSecond", 30));
+    ASSERT_TRUE(platform::writeSetting("Music", 1));
+    EXPECT_EQ(30, platform::readSetting("FramesPerSecond").value_or(-1));
+    EXPECT_EQ(1, platform::readSetting("Music").value_or(-1));
+    DWORD stored = 0, size = sizeof stored, type = 0;
+    ASSERT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_CURRENT_USER, "Software\\Kelvora", "FramesPerSecond",
+                                          RRF_RT_ANY, &type, &stored, &size));
+    EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
+    EXPECT_EQ(30u, stored);
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Kelvora");
 }

@@ -258,6 +258,9 @@ bool registerWindowClass(const char* className, WindowProc procedure) {
 }
 
 void messageBox(const char* text, const char* caption, BoxIcon icon) {
+    // Nobody is at a screensaver to close a box: it would wait there for the
+    // user's return.
+    if (saver.window != nullptr || saver.creating) return;
     const UINT iconStyle = icon == BoxIcon::warning ? MB_ICONWARNING
                            : icon == BoxIcon::error ? MB_ICONERROR
                                                     : MB_ICONINFORMATION;
@@ -503,9 +506,11 @@ constexpr const char* settingsKey = "Software\\Kelvora";
 // The settings dialog, built in memory in dialog units: no resource file.
 constexpr WORD musicBox = 100, frameRateField = 101;
 constexpr WORD buttonClass = 0x0080, editClass = 0x0081, staticClass = 0x0082;
-// The frame-rate cap the dialog accepts: a 240 Hz screen's rate at most.
-constexpr UINT slowestCap = 1, fastestCap = 240;
-constexpr const wchar_t* capRangeText = L"Frames per second: a whole number from 1 to 240.";
+// The frame-rate caps the dialog accepts, as the saver reads them; 0 lifts
+// the cap.
+constexpr UINT fastestCap = 1000;
+constexpr int capDigits = 4;
+constexpr const wchar_t* capRangeText = L"Frames per second: a whole number from 0 to 1000.";
 
 class DialogTemplate {
 public:
@@ -560,7 +565,7 @@ INT_PTR CALLBACK settingsProcedure(HWND dialog, UINT message, WPARAM wParam, LPA
         settings = reinterpret_cast<SaverSettings*>(lParam);
         CheckDlgButton(dialog, musicBox, settings->music ? BST_CHECKED : BST_UNCHECKED);
         SetDlgItemInt(dialog, frameRateField, static_cast<UINT>(settings->framesPerSecond), FALSE);
-        SendDlgItemMessageA(dialog, frameRateField, EM_LIMITTEXT, 3, 0);
+        SendDlgItemMessageA(dialog, frameRateField, EM_LIMITTEXT, capDigits, 0);
         return TRUE;
     }
     if (message != WM_COMMAND) return FALSE;
@@ -571,7 +576,7 @@ INT_PTR CALLBACK settingsProcedure(HWND dialog, UINT message, WPARAM wParam, LPA
     if (LOWORD(wParam) != IDOK) return FALSE;
     BOOL isNumber = FALSE;
     const UINT cap = GetDlgItemInt(dialog, frameRateField, &isNumber, FALSE);
-    if (!isNumber || cap < slowestCap || cap > fastestCap) {
+    if (!isNumber || cap > fastestCap) {
         MessageBoxW(dialog, capRangeText, L"Kelvora", MB_OK | MB_ICONWARNING);
         SetFocus(GetDlgItem(dialog, frameRateField));
         SendDlgItemMessageA(dialog, frameRateField, EM_SETSEL, 0, -1);
@@ -600,14 +605,15 @@ bool writeSetting(const char* name, int value) {
 }
 
 bool saverSettingsDialog(std::uintptr_t owner, bool& music, int& framesPerSecond) {
-    DialogTemplate layout(L"Kelvora screensaver", 186, 90);
+    DialogTemplate layout(L"Kelvora screensaver settings", 186, 96);
     layout.add(BS_AUTOCHECKBOX | WS_TABSTOP, 10, 10, 166, 12, musicBox, buttonClass, L"Play the &music");
     layout.add(SS_LEFT, 10, 32, 110, 10, 0xFFFF, staticClass, L"&Frames per second, at most:");
     layout.add(ES_NUMBER | ES_RIGHT | WS_BORDER | WS_TABSTOP, 126, 30, 30, 13, frameRateField, editClass,
                L"");
-    layout.add(SS_LEFT, 10, 48, 166, 10, 0xFFFF, staticClass, L"The show's pace: 60 suits most screens.");
-    layout.add(BS_DEFPUSHBUTTON | WS_TABSTOP, 70, 68, 50, 14, IDOK, buttonClass, L"OK");
-    layout.add(BS_PUSHBUTTON | WS_TABSTOP, 126, 68, 50, 14, IDCANCEL, buttonClass, L"Cancel");
+    layout.add(SS_LEFT, 10, 48, 166, 18, 0xFFFF, staticClass,
+               L"The show moves at this pace: 60 suits most screens, 0 lifts the cap.");
+    layout.add(BS_DEFPUSHBUTTON | WS_TABSTOP, 70, 74, 50, 14, IDOK, buttonClass, L"OK");
+    layout.add(BS_PUSHBUTTON | WS_TABSTOP, 126, 74, 50, 14, IDCANCEL, buttonClass, L"Cancel");
     SaverSettings settings{music, framesPerSecond};
     const INT_PTR answer = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), layout.get(),
                                                    reinterpret_cast<HWND>(owner), settingsProcedure,

@@ -254,3 +254,27 @@ TEST(Win32Backend, SaverSettingsAreDwordsUnderTheUsersKelvoraKey) {
     EXPECT_EQ(30u, stored);
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Kelvora");
 }
+
+// Nobody is at a screensaver to close a box: none is shown while its window
+// exists; once it is gone, boxes are shown again.
+TEST(Win32Backend, NoBoxIsShownWhileASaverWindowExists) {
+    const char* caption = "Kelvora saver box";
+    auto boxShown = [caption] {
+        std::atomic<bool> seen{false};
+        std::thread closer([&] {
+            for (int i = 0; i < 15 && !seen; ++i, Sleep(100))
+                if (HWND box = FindWindowA(nullptr, caption)) {
+                    seen = true;
+                    PostMessageA(box, WM_COMMAND, IDOK, 0);
+                }
+        });
+        platform::messageBox("missing file", caption, platform::BoxIcon::error);
+        closer.join();
+        return seen.load();
+    };
+    platform::Window* window = makeWindow(platform::WindowStyle::saver);
+    ASSERT_NE(nullptr, window);
+    EXPECT_FALSE(boxShown()) << "a box over the saver";
+    platform::destroyWindow(window);
+    EXPECT_TRUE(boxShown()) << "no box after the saver's window went";
+}

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Windows build under Wine, on the X server in $DISPLAY: the unit tests on
 # the fake and those of the Win32 backend, then the real program end to end,
-# through the Linux build's end-to-end scripts where they apply and a music
-# test of its own.
+# through the Linux build's end-to-end scripts where they apply and tests of
+# its own: the music, the command line and the screensaver (kelvora.scr).
 # One fresh Wine prefix serves them all: Wine's first start is its slowest.
 # Usage: run_under_wine.sh BUILD  (BUILD made with cmake/mingw-w64-x86_64.cmake)
 set -u
@@ -40,4 +40,5 @@ for name in show_runs_and_ends_with_esc picture_shows_phrase_and_cans alt_f4_run
 done
 run "$REPO/tests/windows/test_music_plays_under_wine.sh" "$BUILD/kelvora.exe"
 run "$REPO/tests/windows/test_command_line_under_wine.sh" "$BUILD/kelvora.exe"
+run "$REPO/tests/windows/test_saver_under_wine.sh" "$BUILD/kelvora.scr"
 exit $status

@@ -16,8 +16,8 @@ wine reg add "$X11_KEY" /v Managed /d N /f >/dev/null 2>&1
 trap 'wine reg delete "$X11_KEY" /v Managed /f >/dev/null 2>&1; cleanup' EXIT
 SCREEN=$(current_mode)
 probe() { wine "$PROBE" "$@" | tr -d '\r'; }
-SAVER_TITLE=Kelvora
-DIALOG_TITLE="Kelvora screensaver"
+SAVER_TITLE="Kelvora screensaver"
+DIALOG_TITLE="Kelvora screensaver settings"
 
 # Waits up to 20 s for the saver's window covering the screen.
 wait_full_screen() {

@@ -5,9 +5,9 @@
 #include <windowsx.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -69,6 +69,7 @@ void borrowConsole() {
 
 WindowProc showProcedure = nullptr;
 bool displayModeChanged = false;
+bool mayChangeDisplayMode = true;  // a screensaver never changes it
 // A box's longest word, in characters, as on Linux: a long path is cut so
 // that the box fits a 640 x 480 screen.
 constexpr std::size_t longestBoxWord = 50;
@@ -229,7 +230,8 @@ PIXELFORMATDESCRIPTOR descriptorOf(const PixelFormat& format) {
 
 }  // namespace
 
-bool start(std::string&, bool) {
+bool start(std::string&, bool switchesDisplay) {
+    mayChangeDisplayMode = switchesDisplay;
     // The window and the screen mode are counted in real pixels, so that a
     // 640 x 480 window covers a 640 x 480 screen whatever the desktop's scaling.
     SetProcessDPIAware();
@@ -466,6 +468,7 @@ int desktopBitsPerPixel() {
 }
 
 int changeDisplayMode(int width, int height, int bitsPerPixel) {
+    if (!mayChangeDisplayMode) return displayChangeFailed;
     DEVMODEA mode{};
     // The record as it ends before the panning fields (148 bytes): the
     // classic size, which every Windows accepts.

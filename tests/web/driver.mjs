@@ -307,6 +307,12 @@ const rows = [
          const box = await show.box();
          expect(box.text === closingText, 'the box after leaving full screen', 'the credits', JSON.stringify(box.text));
      }],
+    ['a mistaken ?seed: the ended page names the mistake', '?seed=seven', [], async show => {
+         await show.page.waitForSelector('#ended:not([hidden])', {timeout: 20000});
+         await show.shot('mistaken-seed');
+         const reason = await show.page.evaluate(() => document.getElementById('ended-reason').textContent);
+         expect(/seven/.test(reason), 'the reason on the ended page', 'a line naming "seven"', JSON.stringify(reason));
+     }],
     ['the music plays: what reaches the speakers is louder than silence', '', [], async show => {
          await show.start();
          await show.framesReach(10);

@@ -11,6 +11,7 @@
 namespace {
 
 constexpr int usageErrorStatus = 2;
+constexpr const char* boxCaption = "Kelvora";
 
 }  // namespace
 
@@ -18,10 +19,12 @@ int main(int argc, char** argv) {
     const SaverCommand command = parseSaverCommandLine(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
     switch (command.action) {
         case SaverAction::printHelp:
-            std::fputs(saverHelpText().c_str(), stdout);
+            platform::printText(saverHelpText().c_str());
             return 0;
         case SaverAction::reject:
-            std::fprintf(stderr, "kelvora-saver: %s\n%s", command.error.c_str(), saverUsageLine().c_str());
+            // The same way as the show's: where nobody reads standard error, in a box too.
+            platform::reportBadCommandLine(
+                ("kelvora-saver: " + command.error + "\n" + saverUsageLine()).c_str(), boxCaption);
             return usageErrorStatus;
         case SaverAction::nothing:
             return 0;

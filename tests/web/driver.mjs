@@ -1,10 +1,9 @@
 // The web build in Debian's Chromium (headless, WebGL on SwiftShader), driven
 // through puppeteer-core, served by us on 127.0.0.1. One case per row:
 //   node tests/web/driver.mjs SITE_FOLDER [SCREENSHOT_FOLDER] [ROW_NAME_FILTER]
-//
-// The rows that compare with Mesa's pictures find them through
-// KELVORA_NATIVE_FRAME and KELVORA_GL_SCENE (scripts/test sets both).
-// Prints PASS or FAIL per row, with expected against actual.
+// Prints PASS or FAIL per row, with expected against actual. The rows that
+// compare with Mesa's pictures find them through KELVORA_NATIVE_FRAME and
+// KELVORA_GL_SCENE (scripts/test sets both).
 import {execFileSync} from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';

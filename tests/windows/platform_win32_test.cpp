@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -118,36 +119,32 @@ TEST(Win32Backend, APaletteHoldsTheEntriesItWasMadeWith) {
 
 namespace {
 
-// The class of the saver tests' windows, registered by whichever test comes first.
+// The saver tests' windows, of the class whichever test comes first registers.
 platform::Window* makeWindow(platform::WindowStyle style, std::uintptr_t host = 0) {
     platform::registerWindowClass("KelvoraTest", recordingProcedure);
     received.clear();
     return platform::createWindow("KelvoraTest", "saver", 0, 0, 64, 48, style, host);
 }
 
-bool sizeReceived(long width, long height) {
+bool sizeReceived(const RECT& area) {
     for (const auto& m : received)
-        if (m.message == platform::msgSize && m.lParam == MAKELPARAM(width, height)) return true;
+        if (m.message == platform::msgSize && m.lParam == MAKELPARAM(area.right, area.bottom)) return true;
     return false;
-}
-
-void pumpFor(DWORD milliseconds) {
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(20)) pumpMessages();
 }
 
 }  // namespace
 
-// What ends a full-screen saver: each row is posted after a first move
+// A full-screen saver covers every monitor, above all else, without a cursor,
+// and tells the show its size. What ends it: each row comes after a first move
 // message at (100, 100), which only says where the pointer was.
-TEST(Win32Backend, AFullScreenSaverAsksToCloseOnInputButNotOnANudge) {
+TEST(Win32Backend, AFullScreenSaverCoversTheDesktopAndAsksToCloseOnInputButNotOnANudge) {
     struct Row {
         const char* input;
         UINT message;
         WPARAM wParam;
         LPARAM lParam;
         bool closes;
-    };
-    const Row rows[] = {
+    } const rows[] = {
         {"a key", WM_KEYDOWN, 'A', 0, true},
         {"Alt", WM_SYSKEYDOWN, VK_MENU, 1 << 29, true},
         {"a click", WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100), true},
@@ -156,10 +153,21 @@ TEST(Win32Backend, AFullScreenSaverAsksToCloseOnInputButNotOnANudge) {
         {"a 2-px nudge", WM_MOUSEMOVE, 0, MAKELPARAM(102, 98), false},
         {"another program activated", WM_ACTIVATEAPP, FALSE, 0, true},
     };
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const RECT desktop{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                       top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
     for (const Row& row : rows) {
-        platform::Window* window = makeWindow(platform::WindowStyle::saver);
-        ASSERT_NE(nullptr, window) << row.input;
-        const HWND native = reinterpret_cast<HWND>(window);
+        const HWND native = reinterpret_cast<HWND>(makeWindow(platform::WindowStyle::saver));
+        ASSERT_NE(nullptr, native) << row.input;
+        RECT area;
+        GetWindowRect(native, &area);
+        EXPECT_TRUE(EqualRect(&area, &desktop)) << "window " << area.right - area.left << "x"
+                                                 << area.bottom - area.top << ", desktop " << desktop.right;
+        EXPECT_TRUE(sizeReceived({0, 0, desktop.right - left, desktop.bottom - top})) << "no size message";
+        EXPECT_NE(0, GetWindowLongA(native, GWL_EXSTYLE) & WS_EX_TOPMOST) << "not above other windows";
+        SetCursor(LoadCursor(nullptr, IDC_ARROW));
+        SendMessageA(native, WM_SETCURSOR, reinterpret_cast<WPARAM>(native), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(nullptr, GetCursor()) << "the pointer keeps a cursor over the saver";
         PostMessageA(native, WM_MOUSEMOVE, 0, MAKELPARAM(100, 100));
         pumpMessages();
         EXPECT_FALSE(wasReceived(platform::msgClose)) << "the first move message closed it";
@@ -167,31 +175,8 @@ TEST(Win32Backend, AFullScreenSaverAsksToCloseOnInputButNotOnANudge) {
         pumpMessages();
         EXPECT_EQ(row.closes, wasReceived(platform::msgClose)) << "after " << row.input;
         EXPECT_FALSE(wasReceived(platform::msgKeyDown)) << row.input << " reached the show as a key";
-        if (IsWindow(native)) platform::destroyWindow(window);
+        if (IsWindow(native)) DestroyWindow(native);
     }
-}
-
-// The full-screen saver covers every monitor, above all else, without a
-// cursor, and tells the show its size.
-TEST(Win32Backend, AFullScreenSaverCoversTheDesktopWithoutACursor) {
-    platform::Window* window = makeWindow(platform::WindowStyle::saver);
-    ASSERT_NE(nullptr, window);
-    const HWND native = reinterpret_cast<HWND>(window);
-    RECT area;
-    GetWindowRect(native, &area);
-    const RECT desktop{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                       GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                       GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-    EXPECT_TRUE(EqualRect(&area, &desktop)) << "window " << area.right - area.left << "x" << area.bottom - area.top
-                                             << ", desktop " << desktop.right - desktop.left << "x"
-                                             << desktop.bottom - desktop.top;
-    EXPECT_TRUE(sizeReceived(desktop.right - desktop.left, desktop.bottom - desktop.top)) << "no size message";
-    EXPECT_NE(0, GetWindowLongA(native, GWL_EXSTYLE) & WS_EX_TOPMOST) << "not above other windows";
-    SetCursor(LoadCursor(nullptr, IDC_ARROW));
-    EXPECT_TRUE(SendMessageA(native, WM_SETCURSOR, reinterpret_cast<WPARAM>(native),
-                             MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
-    EXPECT_EQ(nullptr, GetCursor()) << "the pointer keeps a cursor over the saver";
-    platform::destroyWindow(window);
 }
 
 // A preview is its host's child at the host's client size, follows it, takes
@@ -200,38 +185,30 @@ TEST(Win32Backend, APreviewCoversItsHostFollowsItTakesNoInputAndGoesWithIt) {
     EXPECT_EQ(nullptr, makeWindow(platform::WindowStyle::saver, 12345)) << "a saver in a host on Windows";
     EXPECT_EQ(nullptr, makeWindow(platform::WindowStyle::saverPreview, 12345)) << "a preview of no window";
     EXPECT_FALSE(wasReceived(platform::msgCreate));
-
     const HWND host = CreateWindowA("STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 150,
                                     nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    RECT hostArea, area;
-    GetClientRect(host, &hostArea);
-    platform::Window* window =
-        makeWindow(platform::WindowStyle::saverPreview, reinterpret_cast<std::uintptr_t>(host));
-    ASSERT_NE(nullptr, window);
-    const HWND native = reinterpret_cast<HWND>(window);
-    platform::showWindow(window);
+    const HWND native = reinterpret_cast<HWND>(
+        makeWindow(platform::WindowStyle::saverPreview, reinterpret_cast<std::uintptr_t>(host)));
+    ASSERT_NE(nullptr, native);
+    platform::showWindow(reinterpret_cast<platform::Window*>(native));
     EXPECT_EQ(host, GetParent(native));
-    GetClientRect(native, &area);
-    EXPECT_TRUE(EqualRect(&area, &hostArea)) << "preview " << area.right << "x" << area.bottom << ", host "
-                                             << hostArea.right << "x" << hostArea.bottom;
-    EXPECT_TRUE(sizeReceived(hostArea.right, hostArea.bottom)) << "no size message";
-
-    PostMessageA(native, WM_KEYDOWN, VK_ESCAPE, 0);
-    PostMessageA(native, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    PostMessageA(native, WM_MOUSEMOVE, 0, MAKELPARAM(50, 50));
-    PostMessageA(native, WM_MOUSEMOVE, 0, MAKELPARAM(90, 90));
+    auto expectCovered = [&](const char* when) {
+        RECT hostArea, area;
+        GetClientRect(host, &hostArea);
+        GetClientRect(native, &area);
+        EXPECT_TRUE(EqualRect(&area, &hostArea)) << when << ": preview " << area.right << "x" << area.bottom
+                                                 << ", host " << hostArea.right << "x" << hostArea.bottom;
+        EXPECT_TRUE(sizeReceived(hostArea)) << when << ": no size message";
+    };
+    expectCovered("at first");
+    SetWindowPos(host, nullptr, 0, 0, 320, 240, SWP_NOZORDER | SWP_NOMOVE);
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < 600; Sleep(20)) pumpMessages();
+    expectCovered("after the host's resize");
+    const std::pair<UINT, LPARAM> inputs[] = {
+        {WM_KEYDOWN, 0}, {WM_LBUTTONDOWN, 0}, {WM_MOUSEMOVE, MAKELPARAM(10, 10)}, {WM_MOUSEMOVE, MAKELPARAM(90, 90)}};
+    for (const auto& [input, where] : inputs) PostMessageA(native, input, VK_ESCAPE, where);
     pumpMessages();
     EXPECT_FALSE(wasReceived(platform::msgKeyDown) || wasReceived(platform::msgClose)) << "input reached it";
-
-    SetWindowPos(host, nullptr, 0, 0, 320, 240, SWP_NOZORDER | SWP_NOMOVE);
-    GetClientRect(host, &hostArea);
-    pumpFor(600);
-    GetClientRect(native, &area);
-    EXPECT_TRUE(EqualRect(&area, &hostArea)) << "after the host's resize: preview " << area.right << "x"
-                                             << area.bottom << ", host " << hostArea.right << "x"
-                                             << hostArea.bottom;
-    EXPECT_TRUE(sizeReceived(hostArea.right, hostArea.bottom)) << "no size message after the host's resize";
-
     DestroyWindow(host);
     pumpMessages();
     EXPECT_TRUE(wasReceived(platform::msgDestroy)) << "the preview outlived its host";
@@ -243,8 +220,7 @@ TEST(Win32Backend, APreviewCoversItsHostFollowsItTakesNoInputAndGoesWithIt) {
 TEST(Win32Backend, SaverSettingsAreDwordsUnderTheUsersKelvoraKey) {
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Kelvora");
     EXPECT_FALSE(platform::readSetting("FramesPerSecond").has_value()) << "a setting read before any was written";
-    ASSERT_TRUE(platform::writeSetting("FramesPerSecond", 30));
-    ASSERT_TRUE(platform::writeSetting("Music", 1));
+    ASSERT_TRUE(platform::writeSetting("FramesPerSecond", 30) && platform::writeSetting("Music", 1));
     EXPECT_EQ(30, platform::readSetting("FramesPerSecond").value_or(-1));
     EXPECT_EQ(1, platform::readSetting("Music").value_or(-1));
     DWORD stored = 0, size = sizeof stored, type = 0;

@@ -65,9 +65,10 @@ done <<'ROWS'
 ROWS
 
 # Preview: the host is the probe's window; the probe destroys it on a line
-# on its standard input (not at its end: the saver holds the pipe open too). Wine does not show a child's OpenGL on the screen but
-# keeps it in an X window of its own, off the screen, nameless, of the
-# child's size: the picture is read from there.
+# on its standard input (not at its end: the saver holds the pipe open too).
+# Wine does not show a child's OpenGL on the screen but keeps it in an X
+# window of its own, off the screen, nameless, of the child's size: the
+# picture is read from there.
 mkfifo "$WORK/host.in"
 for form in "/p %s" "/P:%s"; do
     wine "$PROBE" host 152 112 <"$WORK/host.in" >"$WORK/host.out" 2>&1 &

@@ -41,6 +41,9 @@ while read -r spelling ends input; do
     xdotool mousemove 512 384
     SHOW_OPTIONS=$spelling start_show
     wait_full_screen || fail "$spelling: no $SAVER_TITLE window of $SCREEN; stderr: $(cat "$WORK/stderr")"
+    # Where the first move message finds the pointer, should the window's
+    # appearance not have sent one.
+    xdotool mousemove_relative -- 1 0
     sleep 1
     cursor=$(probe cursor)
     [ "$cursor" = hidden ] || fail "$spelling: the cursor is $cursor over the saver, expected hidden"

@@ -67,8 +67,8 @@ EM_JS(int, canvasDepthBits, (), {
 
 // Counts the frame (and keeps it when the page was asked to), then waits for
 // the browser's next animation frame: the browser presents what was drawn in
-// between. Yielding any less (a zero timeout) starves the browser of the
-// chance to present at all.
+// between. Yielding any less (a zero-length sleep) starves the browser: most
+// frames drawn would never be presented.
 EM_ASYNC_JS(void, pagePresentFrame, (), {
     Module.kelvoraPage.framePresented();
     await new Promise(requestAnimationFrame);

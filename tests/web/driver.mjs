@@ -60,18 +60,13 @@ const browser = await puppeteer.launch({
     defaultViewport: {width: 1280, height: 720},
 });
 
-// Every node that plays into a context's speakers is heard by an analyser
-// too, so that a row can measure what the page sends out.
+// Whatever plays into a context's speakers is heard by an analyser too.
 function listenToSpeakers() {
     window.kelvoraHeard = [];
     const connect = AudioNode.prototype.connect;
     AudioNode.prototype.connect = function(target, ...rest) {
-        if (target instanceof AudioDestinationNode) {
-            const analyser = this.context.createAnalyser();
-            analyser.fftSize = 2048;
-            connect.call(this, analyser);
-            window.kelvoraHeard.push(analyser);
-        }
+        if (target instanceof AudioDestinationNode)
+            window.kelvoraHeard.push(connect.call(this, this.context.createAnalyser()));
         return connect.call(this, target, ...rest);
     };
 }
@@ -82,11 +77,8 @@ class Show {
 
     // The open box as {caption, text, icon}, waited for up to `seconds`.
     async box(seconds = 20) {
-        try {
-            await this.page.waitForSelector('dialog#box[open]', {timeout: seconds * 1000});
-        } catch {
-            throw new Failure(`a box within ${seconds} s: expected one, got none (${this.log.tail()})`);
-        }
+        await this.page.waitForSelector('dialog#box[open]', {timeout: seconds * 1000}).catch(() => {
+            throw new Failure(`a box within ${seconds} s: expected one, got none (${this.log.tail()})`); });
         return this.page.evaluate(() => ({
             caption: document.getElementById('box-caption').textContent,
             text: document.getElementById('box-text').textContent,
@@ -105,11 +97,9 @@ class Show {
     }
     async frames() { return this.page.evaluate(() => window.kelvoraFrames); }
     async framesReach(count, seconds = 30) {
-        try {
-            await this.page.waitForFunction(n => window.kelvoraFrames >= n, {timeout: seconds * 1000}, count);
-        } catch {
-            throw new Failure(`${count} frames presented within ${seconds} s: got ${await this.frames()} (${this.log.tail()})`);
-        }
+        await this.page.waitForFunction(n => window.kelvoraFrames >= n, {timeout: seconds * 1000}, count)
+            .catch(async () => { throw new Failure(`${count} frames presented within ${seconds} s: got ${
+                await this.frames()} (${this.log.tail()})`); });
     }
     // Past the warning box, into the running show.
     async start(how = 'Enter') {
@@ -138,9 +128,9 @@ class Show {
     async loudness() {
         return this.page.evaluate(async () => {
             let sum = 0, count = 0;
+            const samples = new Float32Array(2048);
             for (let round = 0; round < 5; ++round) {
                 await new Promise(resolve => setTimeout(resolve, 100));
-                const samples = new Float32Array(2048);
                 for (const analyser of window.kelvoraHeard) {
                     analyser.getFloatTimeDomainData(samples);
                     samples.forEach(s => { sum += s * s; ++count; });

@@ -5,7 +5,8 @@
 // drawn under different matrices can share one draw. The arrays are kept in
 // buckets (texture, texture mode, kind of primitive) and drawn by one shader
 // pair, which does the lighting, colour material and texturing of fixed
-// function, when anything that the buckets share changes, on glClear and on
+// function (compiled in variants without the parts a draw does not use),
+// when anything that the buckets share changes, on glClear and on
 // glweb::flush. With the depth test on, blocks of different buckets may be
 // drawn out of order (the depth test hides the difference); with it off, a
 // block of another bucket first draws what is waiting.
@@ -20,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -146,6 +148,34 @@ std::uint8_t throughFiveBits(std::uint8_t v) {
     return static_cast<std::uint8_t>((q << 3) | (q >> 2));
 }
 
+// ---------------------------------------------------------------- programs
+
+struct Uniforms {
+    GLint projection, lightOn, normalizeNormals, lightPosition, lightAmbient, lightDiffuse,
+        lightSpecular, sceneAmbient, materialAmbient, materialDiffuse, materialSpecular,
+        materialEmission, shininess, colourMaterial;
+};
+
+// The shader pair is built in variants, each with only the work its draws
+// need (SwiftShader runs every branch of a shader): lit or not, and the
+// texture mode with or without the texture's alpha.
+enum TextureCode { noTexture, modulate, replace, decal, textureCodes };
+struct ShaderVariant {
+    bool lit;
+    TextureCode texture;
+    bool textureAlpha;
+    bool operator==(const ShaderVariant&) const = default;
+};
+struct Program {
+    GLuint id = 0;
+    Uniforms uniforms{};
+    unsigned drawnAt = 0;  // the drawing its shared uniforms were set for
+};
+constexpr std::size_t variantCount = 2 * textureCodes * 2;
+std::size_t variantIndex(const ShaderVariant& v) {
+    return (v.lit ? 1 : 0) * textureCodes * 2 + v.texture * 2 + (v.textureAlpha ? 1 : 0);
+}
+
 // ------------------------------------------------------------------ state
 
 struct Light {
@@ -214,7 +244,11 @@ struct State {
     std::vector<std::int32_t> blockRemap;
 
     // WebGL objects.
-    GLuint program = 0, vertexBuffer = 0, indexBuffer = 0;
+    Program programs[variantCount];
+    bool programFailed[variantCount] = {};
+    GLuint programInUse = 0;
+    unsigned drawing = 0;  // counts the drawings of what waits
+    GLuint vertexBuffer = 0, indexBuffer = 0;
     GLuint webglTexture = ~0u;  // what WebGL has bound, to skip repeats
 };
 
@@ -228,7 +262,6 @@ attribute vec3 normal;
 attribute vec2 texCoord;
 attribute vec4 colour;
 uniform mat4 projection;
-uniform bool lighting;
 uniform bool lightOn;
 uniform bool normalizeNormals;
 uniform vec4 lightPosition;
@@ -251,10 +284,9 @@ void main() {
     gl_Position = projection * vec4(position, 1.0);
     gl_PointSize = 1.0;
     fragmentTexCoord = texCoord;
-    if (!lighting) {
-        fragmentColour = colour;
-        return;
-    }
+#if !LIGHTING
+    fragmentColour = colour;
+#else
     vec4 ambient = mix(materialAmbient, colour, colourMaterial.x);
     vec4 diffuse = mix(materialDiffuse, colour, colourMaterial.y);
     vec4 specular = mix(materialSpecular, colour, colourMaterial.z);
@@ -274,6 +306,7 @@ void main() {
     }
     // Only the sum is clamped, as fixed function does.
     fragmentColour = vec4(clamp(c, 0.0, 1.0), clamp(diffuse.a, 0.0, 1.0));
+#endif
 }
 )";
 
@@ -284,38 +317,37 @@ precision highp float;
 precision mediump float;
 #endif
 uniform sampler2D image;
-uniform int textureMode;  // 0 none, 1 modulate, 2 replace, 3 decal
-uniform bool textureHasAlpha;
 varying vec4 fragmentColour;
 varying vec2 fragmentTexCoord;
 
 void main() {
     vec4 c = fragmentColour;
-    if (textureMode != 0) {
-        vec4 t = texture2D(image, fragmentTexCoord);
-        if (textureMode == 1)
-            c = textureHasAlpha ? c * t : vec4(c.rgb * t.rgb, c.a);
-        else if (textureMode == 2)
-            c = textureHasAlpha ? t : vec4(t.rgb, c.a);
-        else
-            c.rgb = textureHasAlpha ? mix(c.rgb, t.rgb, t.a) : t.rgb;
-    }
+#if TEXTURE_MODE != NO_TEXTURE
+    vec4 t = texture2D(image, fragmentTexCoord);
+#if !TEXTURE_ALPHA
+    t.a = 1.0;
+#endif
+#if TEXTURE_MODE == MODULATE
+    c *= t;
+#elif TEXTURE_MODE == REPLACE
+    c.rgb = t.rgb;
+#if TEXTURE_ALPHA
+    c.a = t.a;
+#endif
+#else
+    c.rgb = mix(c.rgb, t.rgb, t.a);
+#endif
+#endif
     gl_FragColor = c;
 }
 )";
 
 enum Attribute : GLuint { positionAttribute, normalAttribute, texCoordAttribute, colourAttribute };
 
-struct Uniforms {
-    GLint projection, lighting, lightOn, normalizeNormals, lightPosition, lightAmbient, lightDiffuse,
-        lightSpecular, sceneAmbient, materialAmbient, materialDiffuse, materialSpecular,
-        materialEmission, shininess, colourMaterial, image, textureMode, textureHasAlpha;
-};
-Uniforms uniforms;
-
-GLuint compileShader(GLenum kind, const char* source) {
+GLuint compileShader(GLenum kind, const std::string& defines, const char* source) {
     const GLuint shader = emscripten_glCreateShader(kind);
-    emscripten_glShaderSource(shader, 1, &source, nullptr);
+    const char* parts[] = {defines.c_str(), source};
+    emscripten_glShaderSource(shader, 2, parts, nullptr);
     emscripten_glCompileShader(shader);
     GLint ok = 0;
     emscripten_glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
@@ -328,10 +360,14 @@ GLuint compileShader(GLenum kind, const char* source) {
     return shader;
 }
 
-GLuint buildProgram() {
-    const GLuint vertexShader = compileShader(GL_VERTEX_SHADER, vertexShaderSource);
-    const GLuint fragmentShader = compileShader(GL_FRAGMENT_SHADER, fragmentShaderSource);
-    if (vertexShader == 0 || fragmentShader == 0) return 0;
+Program buildProgram(const ShaderVariant& v) {
+    const std::string defines = "#define LIGHTING " + std::to_string(v.lit ? 1 : 0) +
+                                "\n#define NO_TEXTURE 0\n#define MODULATE 1\n#define REPLACE 2\n"
+                                "#define TEXTURE_MODE " + std::to_string(static_cast<int>(v.texture)) +
+                                "\n#define TEXTURE_ALPHA " + std::to_string(v.textureAlpha ? 1 : 0) + "\n";
+    const GLuint vertexShader = compileShader(GL_VERTEX_SHADER, defines, vertexShaderSource);
+    const GLuint fragmentShader = compileShader(GL_FRAGMENT_SHADER, defines, fragmentShaderSource);
+    if (vertexShader == 0 || fragmentShader == 0) return {};
     const GLuint program = emscripten_glCreateProgram();
     emscripten_glAttachShader(program, vertexShader);
     emscripten_glAttachShader(program, fragmentShader);
@@ -340,31 +376,34 @@ GLuint buildProgram() {
     emscripten_glBindAttribLocation(program, texCoordAttribute, "texCoord");
     emscripten_glBindAttribLocation(program, colourAttribute, "colour");
     emscripten_glLinkProgram(program);
+    emscripten_glDeleteShader(vertexShader);
+    emscripten_glDeleteShader(fragmentShader);
     GLint ok = 0;
     emscripten_glGetProgramiv(program, GL_LINK_STATUS, &ok);
     if (!ok) {
         char log[1024] = "";
         emscripten_glGetProgramInfoLog(program, sizeof log, nullptr, log);
         std::fprintf(stderr, "kelvora: WebGL would not link the shaders: %s\n", log);
-        return 0;
+        return {};
     }
     auto at = [program](const char* name) { return emscripten_glGetUniformLocation(program, name); };
-    uniforms = Uniforms{at("projection"),       at("lighting"),         at("lightOn"),
-                        at("normalizeNormals"), at("lightPosition"),    at("lightAmbient"),
-                        at("lightDiffuse"),     at("lightSpecular"),    at("sceneAmbient"),
-                        at("materialAmbient"),  at("materialDiffuse"),  at("materialSpecular"),
-                        at("materialEmission"), at("shininess"),        at("colourMaterial"),
-                        at("image"),            at("textureMode"),      at("textureHasAlpha")};
-    return program;
+    Program built;
+    built.id = program;
+    built.uniforms = Uniforms{at("projection"),       at("lightOn"),          at("normalizeNormals"),
+                              at("lightPosition"),    at("lightAmbient"),     at("lightDiffuse"),
+                              at("lightSpecular"),    at("sceneAmbient"),     at("materialAmbient"),
+                              at("materialDiffuse"),  at("materialSpecular"), at("materialEmission"),
+                              at("shininess"),        at("colourMaterial")};
+    return built;
 }
 
 // --------------------------------------------------------------- drawing
 
-int textureModeCode(GLenum mode) {
+TextureCode textureCode(GLenum mode) {
     switch (mode) {
-        case GL_REPLACE: return 2;
-        case GL_DECAL: return 3;
-        default: return 1;  // GL_MODULATE
+        case GL_REPLACE: return replace;
+        case GL_DECAL: return decal;
+        default: return modulate;
     }
 }
 
@@ -374,26 +413,27 @@ void bindWebglTexture(GLuint webglName) {
     state.webglTexture = webglName;
 }
 
-void setSharedUniforms() {
-    emscripten_glUniformMatrix4fv(uniforms.projection, 1, GL_FALSE, state.projection.top().m);
-    emscripten_glUniform1i(uniforms.lighting, state.lighting);
+// What every bucket of a drawing shares, for one program.
+void setSharedUniforms(const Program& program) {
+    const Uniforms& u = program.uniforms;
+    emscripten_glUniformMatrix4fv(u.projection, 1, GL_FALSE, state.projection.top().m);
     if (!state.lighting) return;
     const Light& l = state.light;
     const Material& m = state.material;
-    emscripten_glUniform1i(uniforms.lightOn, state.light0);
-    emscripten_glUniform1i(uniforms.normalizeNormals, state.normalize);
+    emscripten_glUniform1i(u.lightOn, state.light0);
+    emscripten_glUniform1i(u.normalizeNormals, state.normalize);
     float p[4] = {l.position[0], l.position[1], l.position[2], l.position[3]};
     if (p[3] != 0.0f) p[0] /= p[3], p[1] /= p[3], p[2] /= p[3], p[3] = 1.0f;
-    emscripten_glUniform4fv(uniforms.lightPosition, 1, p);
-    emscripten_glUniform4fv(uniforms.lightAmbient, 1, l.ambient);
-    emscripten_glUniform4fv(uniforms.lightDiffuse, 1, l.diffuse);
-    emscripten_glUniform4fv(uniforms.lightSpecular, 1, l.specular);
-    emscripten_glUniform4fv(uniforms.sceneAmbient, 1, state.sceneAmbient);
-    emscripten_glUniform4fv(uniforms.materialAmbient, 1, m.ambient);
-    emscripten_glUniform4fv(uniforms.materialDiffuse, 1, m.diffuse);
-    emscripten_glUniform4fv(uniforms.materialSpecular, 1, m.specular);
-    emscripten_glUniform4fv(uniforms.materialEmission, 1, m.emission);
-    emscripten_glUniform1f(uniforms.shininess, m.shininess);
+    emscripten_glUniform4fv(u.lightPosition, 1, p);
+    emscripten_glUniform4fv(u.lightAmbient, 1, l.ambient);
+    emscripten_glUniform4fv(u.lightDiffuse, 1, l.diffuse);
+    emscripten_glUniform4fv(u.lightSpecular, 1, l.specular);
+    emscripten_glUniform4fv(u.sceneAmbient, 1, state.sceneAmbient);
+    emscripten_glUniform4fv(u.materialAmbient, 1, m.ambient);
+    emscripten_glUniform4fv(u.materialDiffuse, 1, m.diffuse);
+    emscripten_glUniform4fv(u.materialSpecular, 1, m.specular);
+    emscripten_glUniform4fv(u.materialEmission, 1, m.emission);
+    emscripten_glUniform1f(u.shininess, m.shininess);
     const GLenum mode = state.colourMaterialMode;
     float tracks[4] = {0, 0, 0, 0};
     if (state.colourMaterial) {
@@ -402,16 +442,34 @@ void setSharedUniforms() {
         tracks[2] = mode == GL_SPECULAR;
         tracks[3] = mode == GL_EMISSION;
     }
-    emscripten_glUniform4fv(uniforms.colourMaterial, 1, tracks);
+    emscripten_glUniform4fv(u.colourMaterial, 1, tracks);
+}
+
+// The variant for a bucket, built on first use; null if WebGL refused it.
+Program* programFor(const ShaderVariant& v) {
+    Program& program = state.programs[variantIndex(v)];
+    if (program.id == 0 && !state.programFailed[variantIndex(v)]) {
+        program = buildProgram(v);
+        state.programFailed[variantIndex(v)] = program.id == 0;
+    }
+    return program.id != 0 ? &program : nullptr;
 }
 
 void drawBucket(Bucket& bucket) {
     const BucketKey& key = bucket.key;
-    emscripten_glUniform1i(uniforms.textureMode, key.texture == 0 ? 0 : textureModeCode(key.textureMode));
-    if (key.texture != 0) {
-        bindWebglTexture(state.textures[key.texture].webglName);
-        emscripten_glUniform1i(uniforms.textureHasAlpha, key.textureHasAlpha);
+    const ShaderVariant variant{state.lighting, key.texture == 0 ? noTexture : textureCode(key.textureMode),
+                                key.texture != 0 && key.textureHasAlpha};
+    Program* program = programFor(variant);
+    if (program == nullptr) return;
+    if (state.programInUse != program->id) {
+        emscripten_glUseProgram(program->id);
+        state.programInUse = program->id;
     }
+    if (program->drawnAt != state.drawing) {
+        setSharedUniforms(*program);
+        program->drawnAt = state.drawing;
+    }
+    if (key.texture != 0) bindWebglTexture(state.textures[key.texture].webglName);
     emscripten_glBufferData(GL_ARRAY_BUFFER, bucket.vertices.size() * sizeof(Vertex),
                             bucket.vertices.data(), GL_STREAM_DRAW);
     emscripten_glBufferData(GL_ELEMENT_ARRAY_BUFFER, bucket.indices.size() * sizeof(std::uint32_t),
@@ -426,7 +484,7 @@ void drawBucket(Bucket& bucket) {
 void drawWaiting() {
     if (!state.anythingWaiting) return;
     if (state.live) {
-        setSharedUniforms();
+        ++state.drawing;
         for (std::size_t i : state.waiting) {
             Bucket& bucket = state.buckets[i];
             if (!bucket.indices.empty()) drawBucket(bucket);
@@ -735,10 +793,10 @@ bool start() {
         std::fprintf(stderr, "kelvora: this WebGL has no 32-bit indices (OES_element_index_uint)\n");
         return false;
     }
-    state.program = buildProgram();
-    if (state.program == 0) return false;
-    emscripten_glUseProgram(state.program);
-    emscripten_glUniform1i(uniforms.image, 0);
+    // The show's two most used variants, built now so that a WebGL which
+    // refuses the shaders is found at once.
+    if (programFor({true, modulate, false}) == nullptr || programFor({false, replace, false}) == nullptr)
+        return false;
     emscripten_glGenBuffers(1, &state.vertexBuffer);
     emscripten_glGenBuffers(1, &state.indexBuffer);
     emscripten_glBindBuffer(GL_ARRAY_BUFFER, state.vertexBuffer);

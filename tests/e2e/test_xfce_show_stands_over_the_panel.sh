@@ -70,7 +70,9 @@ show_at=$(grep -nx "$((id))" <<<"$stacking" | cut -d: -f1)
 panel_at=$(grep -nx "$((panel))" <<<"$stacking" | cut -d: -f1)
 [ -n "$show_at" ] && [ -n "$panel_at" ] && ((show_at > panel_at)) ||
     fail "stacking (bottom first): the show $id at ${show_at:-none}, the panel $panel at ${panel_at:-none}"
-pass "the show's window at $geometry, stacked above the panel"
+focus=$(xdotool getwindowfocus 2>/dev/null)
+[ "$((focus))" = "$((id))" ] || fail "the keyboard goes to window ${focus:-none}, not the show's $id"
+pass "the show's window at $geometry, stacked above the panel, with the keyboard"
 
 # The top rows, where the panel is, and the bottom rows are the picture.
 # Shots in a fade or a scene's change are taken again.

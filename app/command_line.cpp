@@ -11,14 +11,14 @@ constexpr const char* programName = "kelvora";
 
 enum class Option { help, version, window, seed };
 
-struct OptionSpec {
+struct OptionEntry {
     Option option;
     std::string_view longName;
     char shortName;
     bool takesValue;
 };
 
-constexpr OptionSpec optionSpecs[] = {
+constexpr OptionEntry optionTable[] = {
     {Option::help, "help", 'h', false},
     {Option::version, "version", 'V', false},
     {Option::window, "window", 'w', false},
@@ -27,10 +27,10 @@ constexpr OptionSpec optionSpecs[] = {
 
 // The long option that `name` is, or the one it alone abbreviates. Null with
 // `ambiguous` set when it starts more than one name.
-const OptionSpec* findLong(std::string_view name, bool& ambiguous) {
-    const OptionSpec* found = nullptr;
+const OptionEntry* findLong(std::string_view name, bool& ambiguous) {
+    const OptionEntry* found = nullptr;
     ambiguous = false;
-    for (const OptionSpec& entry : optionSpecs) {
+    for (const OptionEntry& entry : optionTable) {
         if (entry.longName == name) return &entry;
         if (entry.longName.starts_with(name)) {
             ambiguous = found != nullptr;
@@ -40,8 +40,8 @@ const OptionSpec* findLong(std::string_view name, bool& ambiguous) {
     return ambiguous ? nullptr : found;
 }
 
-const OptionSpec* findShort(char name) {
-    for (const OptionSpec& entry : optionSpecs)
+const OptionEntry* findShort(char name) {
+    for (const OptionEntry& entry : optionTable)
         if (entry.shortName == name) return &entry;
     return nullptr;
 }
@@ -69,7 +69,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     CommandLine result;
     bool helpAsked = false, versionAsked = false;
     // Applies one option; a non-empty result is the error line.
-    auto apply = [&](const OptionSpec& entry, const std::string& shownName,
+    auto apply = [&](const OptionEntry& entry, const std::string& shownName,
                      std::string_view value) -> std::string {
         switch (entry.option) {
             case Option::help: helpAsked = true; break;
@@ -101,7 +101,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
                 name = name.substr(0, equals);
             }
             bool ambiguous = false;
-            const OptionSpec* entry = findLong(name, ambiguous);
+            const OptionEntry* entry = findLong(name, ambiguous);
             if (ambiguous) return rejected("option '" + std::string(argument) + "' is ambiguous");
             if (entry == nullptr) return rejected("unrecognized option '" + std::string(argument) + "'");
             const std::string shownName = "--" + std::string(entry->longName);
@@ -116,7 +116,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             // Short options may be grouped ("-ws7"); one that takes a value
             // takes the rest of the group, or else the next argument.
             for (std::size_t k = 1; k < argument.size(); ++k) {
-                const OptionSpec* entry = findShort(argument[k]);
+                const OptionEntry* entry = findShort(argument[k]);
                 if (entry == nullptr) return rejected(std::string("invalid option -- '") + argument[k] + "'");
                 const std::string shownName = std::string("-") + entry->shortName;
                 std::string_view value;

@@ -12,14 +12,14 @@ constexpr long long longestDelay = 10'000'000;
 
 enum class Option { root, windowId, delay, fps, noFps, music, noMusic, help };
 
-struct OptionSpec {
+struct OptionEntry {
     Option option;
     std::string_view name;
     bool takesValue;
 };
 
 // Written with one dash or two, as xscreensaver's own modules take them.
-constexpr OptionSpec optionSpecs[] = {
+constexpr OptionEntry optionTable[] = {
     {Option::root, "root", false},         {Option::windowId, "window-id", true},
     {Option::delay, "delay", true},        {Option::fps, "fps", false},
     {Option::noFps, "no-fps", false},      {Option::music, "music", false},
@@ -108,9 +108,10 @@ SaverCommand parseSaverCommandLine(int argc, const char* const* argv, const char
             value = name.substr(equals + 1);
             name = name.substr(0, equals);
         }
-        const OptionSpec* entry = nullptr;
-        for (const OptionSpec& spec : optionSpecs)
-            if (spec.name == name || (name == "h" && spec.option == Option::help)) entry = &spec;
+        const OptionEntry* entry = nullptr;
+        for (const OptionEntry& candidate : optionTable)
+            if (candidate.name == name || (name == "h" && candidate.option == Option::help))
+                entry = &candidate;
         if (entry == nullptr) return rejected("unrecognized option '" + std::string(argument) + "'");
         const std::string shownName = "--" + std::string(entry->name);
         if (equals != std::string_view::npos && !entry->takesValue)

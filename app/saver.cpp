@@ -26,13 +26,7 @@ int viewWidth = 1;
 int viewHeight = 1;
 
 void onCreate(platform::Window* window) {
-    deviceContext = platform::getDC(window);
-    setupPixelFormat(deviceContext);
-    palette = createPalette(deviceContext);
-    renderingContext = platform::createGLContext(deviceContext);
-    if (renderingContext == nullptr ||
-        !platform::makeGLContextCurrent(deviceContext, renderingContext))
-        return;
+    if (!bindGL(window)) return;
     ShowOptions show;
     show.music = saverOptions.music;
     initShow(show);
@@ -41,12 +35,7 @@ void onCreate(platform::Window* window) {
 // Whoever ended the window (the saver's host, a key on the popup), nothing is
 // left to draw on: no box, no mode to restore, no cursor to show.
 void teardown() {
-    platform::makeGLContextCurrent(deviceContext, nullptr);
-    platform::deleteGLContext(renderingContext);
-    renderingContext = nullptr;
-    if (palette != nullptr) platform::deletePalette(palette);
-    palette = nullptr;
-    platform::releaseDC(mainWindow, deviceContext);
+    releaseGL();
     quitFlag = 1;
 }
 

@@ -44,10 +44,7 @@ platform::PixelFormat pixelFormatRequest;
 ShowOptions showOptions;
 
 void teardown() {
-    platform::makeGLContextCurrent(deviceContext, nullptr);
-    platform::deleteGLContext(renderingContext);
-    if (palette != nullptr) platform::deletePalette(palette);
-    platform::releaseDC(mainWindow, deviceContext);
+    releaseGL();
     platform::restoreDisplayMode();
     platform::showCursor(true);
     platform::messageBox(closingText, className, platform::BoxIcon::information);
@@ -58,11 +55,7 @@ void teardown() {
 }
 
 void onCreate(platform::Window* window) {
-    deviceContext = platform::getDC(window);
-    setupPixelFormat(deviceContext);
-    palette = createPalette(deviceContext);
-    renderingContext = platform::createGLContext(deviceContext);
-    platform::makeGLContextCurrent(deviceContext, renderingContext);
+    bindGL(window);
     platform::showCursor(false);
     initShow(showOptions);
 }
@@ -182,6 +175,24 @@ void initShow(const ShowOptions& options) {
     chooseScene();
     updateCameraPath();
     camera.update();
+}
+
+bool bindGL(platform::Window* window) {
+    deviceContext = platform::getDC(window);
+    setupPixelFormat(deviceContext);
+    palette = createPalette(deviceContext);
+    renderingContext = platform::createGLContext(deviceContext);
+    return renderingContext != nullptr &&
+           platform::makeGLContextCurrent(deviceContext, renderingContext);
+}
+
+void releaseGL() {
+    platform::makeGLContextCurrent(deviceContext, nullptr);
+    platform::deleteGLContext(renderingContext);
+    renderingContext = nullptr;
+    if (palette != nullptr) platform::deletePalette(palette);
+    palette = nullptr;
+    platform::releaseDC(mainWindow, deviceContext);
 }
 
 void resizeViewport(int width, int height) {

@@ -36,6 +36,11 @@ void initShow(const ShowOptions& options = {});
 // Start-up's steps after the window exists: viewport, window shown, cursor
 // hidden, matrices reset and the camera set up.
 void finishStartUp();
+// The window's device context, pixel format, palette and OpenGL context, made
+// current; false when there is no context to draw with.
+bool bindGL(platform::Window* window);
+// Their release, in the reverse order, once the window is going.
+void releaseGL();
 void resizeViewport(int width, int height);
 void setupPixelFormat(platform::DeviceContext* dc);
 platform::Palette* createPalette(platform::DeviceContext* dc);

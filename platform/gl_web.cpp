@@ -17,6 +17,7 @@
 #include <emscripten/html5.h>
 #include <webgl/webgl1.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -501,6 +502,16 @@ void drawWaiting() {
 // Anything the buckets share is about to change: what waits is drawn first.
 void beforeSharedChange() {
     if (state.anythingWaiting) drawWaiting();
+}
+
+// Keeps a viewport or scissor rectangle; false when it is already so, and
+// what is batched is drawn first only when it changes.
+bool changeRectangle(int (&rectangle)[4], GLint x, GLint y, GLsizei width, GLsizei height) {
+    const int wanted[4] = {x, y, width, height};
+    if (std::equal(wanted, wanted + 4, rectangle)) return false;
+    beforeSharedChange();
+    std::copy(wanted, wanted + 4, rectangle);
+    return true;
 }
 
 Bucket& bucketFor(const BucketKey& key) {
@@ -1098,23 +1109,13 @@ void glHint(GLenum target, GLenum mode) {
 // ------------------------------------------------------------ frame buffer
 
 void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
-    const int v[4] = {x, y, width, height};
-    if (v[0] == state.viewport[0] && v[1] == state.viewport[1] && v[2] == state.viewport[2] &&
-        v[3] == state.viewport[3])
-        return;
-    beforeSharedChange();
-    for (int i = 0; i < 4; ++i) state.viewport[i] = v[i];
-    if (state.live) emscripten_glViewport(x, y, width, height);
+    if (changeRectangle(state.viewport, x, y, width, height) && state.live)
+        emscripten_glViewport(x, y, width, height);
 }
 
 void glScissor(GLint x, GLint y, GLsizei width, GLsizei height) {
-    const int v[4] = {x, y, width, height};
-    if (v[0] == state.scissor[0] && v[1] == state.scissor[1] && v[2] == state.scissor[2] &&
-        v[3] == state.scissor[3])
-        return;
-    beforeSharedChange();
-    for (int i = 0; i < 4; ++i) state.scissor[i] = v[i];
-    if (state.live) emscripten_glScissor(x, y, width, height);
+    if (changeRectangle(state.scissor, x, y, width, height) && state.live)
+        emscripten_glScissor(x, y, width, height);
 }
 
 void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) {

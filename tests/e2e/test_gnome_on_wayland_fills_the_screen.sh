@@ -1,8 +1,8 @@
 # GNOME on Wayland (mutter, headless, one 1024 x 768 monitor) with the show as
 # an Xwayland client, as Debian's default desktop runs it: no error box, the
-# show's picture scaled over the whole monitor, keys reach it, Esc then Return
-# end it with status 0, boxes stand centred on the monitor, and every other
-# program reads the desktop's mode throughout. After kill -9 the monitor shows
+# show's picture scaled over the whole monitor, F3 makes its cans denser, Esc
+# then Return end it with status 0, boxes stand centred on the monitor, and
+# every other program reads the desktop's mode throughout. After kill -9 the monitor shows
 # the desktop again: the mode belonged to the show's connection alone.
 # Frames come from mutter's screen cast, through PipeWire.
 . "$(dirname "$0")/lib.sh"
@@ -60,11 +60,12 @@ capture() {
     done
     [ -n "$node" ] || fail "no screen cast: $(cat "$WORK/cast.err")"
     rm -f "$2"-*.png
-    # A loaded machine may miss the stream's start: once more.
-    for i in 1 2; do
+    # The stream may not be flowing yet, or a loaded machine may miss its start.
+    for i in 1 2 3 4; do
         timeout 15 gst-launch-1.0 -q pipewiresrc path="$node" num-buffers="$1" ! videoconvert ! \
             pngenc snapshot=false ! multifilesink location="$2-%d.png" >/dev/null 2>&1
         [ -f "$2-0.png" ] && return 0
+        sleep 0.5
     done
     fail "no frame from the screen cast (node $node) for $2"
 }
@@ -88,16 +89,27 @@ done
 capture 1 "$WORK/desktop"
 cp "$WORK/desktop-0.png" "$WORK/desktop.png"
 
-start_show
-box=$(wait_box "OpenGL Demo" 30) || fail "no warning box; stderr: $(cat "$WORK/stderr")"
-expect_centred "$box" $MONITOR "the warning box"
-pass_startup_boxes || fail "the show's window did not appear; stderr: $(cat "$WORK/stderr")"
-[ "$(cat "$WORK/boxes")" = "OpenGL Demo" ] || fail "start-up boxes were [$(paste -sd '|' "$WORK/boxes")], expected the warning alone"
-expect_desktop_mode "while the show runs"
-pass "the warning box centred, then no other box; other clients read $MONITOR"
-
-# The picture over the whole monitor: one phrase image scaled to it, cans over
-# it; not the desktop in any corner. Shots in a fade are taken again.
+# Both shows play seed 7 and stop at given frames (the frame counter's hold
+# file), so that they draw the same frame 100 whatever the machine's speed.
+SHOW_OPTIONS="--seed 7"
+export KELVORA_SWAP_COUNT_EVERY=1 KELVORA_SWAP_HOLD_FILE=$WORK/hold
+hold_at() {
+    echo "$1" >"$WORK/hold.new" && mv "$WORK/hold.new" "$WORK/hold"
+    wait_until_prints "$1" 60 frames_drawn || fail "frame $1 not reached; the show drew $SEEN"
+}
+# SHARE and PHRASE for a shot $1 of the frame on the monitor (phrase $3 if
+# given), taken again in case the cast has not caught up yet; fails unless it
+# covers the monitor with at least $2 % of a phrase.
+shot_of_frame() {
+    local try
+    for ((try = 0; try < 5; try++)); do
+        capture 1 "$WORK/$1"
+        phrase_share "$WORK/$1-0.png" ${3:-}
+        ((SHARE >= $2)) && covered "$WORK/$1-0.png" && return 0
+    done
+    cp "$WORK/$1-0.png" "/tmp/kelvora-e2e-gnome-$1.png" 2>/dev/null
+    fail "$1: no shot showed a phrase over the whole monitor (phrase $PHRASE over $SHARE%; /tmp/kelvora-e2e-gnome-$1.png)"
+}
 covered() {
     local corner
     for corner in 128x96+0+0 128x96+896+0 128x96+0+672 128x96+896+672; do
@@ -107,18 +119,25 @@ covered() {
             return 1
     done
 }
-for ((try = 0; try < 15; try++)); do
-    capture 1 "$WORK/shot"
-    phrase_share "$WORK/shot-0.png"
-    corners=desktop
-    covered "$WORK/shot-0.png" && corners=picture
-    ((SHARE >= 40)) && [ $corners = picture ] && break
-done
-cp "$WORK/shot-0.png" /tmp/kelvora-e2e-gnome-wayland.png 2>/dev/null
-((try < 15)) || fail "no frame showed a phrase over the whole monitor (last: phrase $PHRASE over $SHARE%, the corners $corners; /tmp/kelvora-e2e-gnome-wayland.png)"
+
+echo 100 >"$WORK/hold"
+start_counted_show
+box=$(wait_box "OpenGL Demo" 30) || fail "no warning box; stderr: $(cat "$WORK/stderr")"
+expect_centred "$box" $MONITOR "the warning box"
+pass_startup_boxes || fail "the show's window did not appear; stderr: $(cat "$WORK/stderr")"
+[ "$(cat "$WORK/boxes")" = "OpenGL Demo" ] || fail "start-up boxes were [$(paste -sd '|' "$WORK/boxes")], expected the warning alone"
+expect_desktop_mode "while the show runs"
+pass "the warning box centred, then no other box; other clients read $MONITOR"
+
+# The picture over the whole monitor: one phrase image scaled to it, cans over
+# it; not the desktop in any corner.
+hold_at 100
+shot_of_frame frame100 40
+cp "$WORK/frame100-0.png" /tmp/kelvora-e2e-gnome-wayland.png 2>/dev/null
 pass "the show fills the $MONITOR monitor: phrase $PHRASE over $SHARE%, cans over the rest"
+PLAIN_PHRASE=$PHRASE PLAIN_SHARE=$SHARE
 
-
+rm "$WORK/hold"
 press Escape || fail "no window to press Esc in"
 box=$(wait_box Kelvora 10) || fail "no closing box after Esc"
 expect_centred "$box" $MONITOR "the closing box"
@@ -128,15 +147,21 @@ wait_exit 5 || fail "the show did not end after the closing box"
 [ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS, expected 0"
 pass "Esc: the closing box centred, then Return: status 0"
 
-# kill -9: the monitor shows the desktop again, with no one to put it back.
-start_show
+# F3 three times at frame 70 makes the cans denser: the same frame 100 shows
+# less of the same phrase.
+echo 70 >"$WORK/hold"
+start_counted_show
 pass_startup_boxes || fail "the second show's window did not appear; stderr: $(cat "$WORK/stderr")"
-for ((try = 0; try < 10; try++)); do
-    capture 1 "$WORK/running"
-    covered "$WORK/running-0.png" && break
-done
-cp "$WORK/running-0.png" /tmp/kelvora-e2e-gnome-wayland-again.png 2>/dev/null
-((try < 10)) || fail "the second show does not cover the monitor (/tmp/kelvora-e2e-gnome-wayland-again.png)"
+hold_at 70
+for key in F3 F3 F3; do press $key || fail "no window to press F3 in"; done
+hold_at 100
+shot_of_frame frame100-f3 10 $PLAIN_PHRASE
+cp "$WORK/frame100-f3-0.png" /tmp/kelvora-e2e-gnome-wayland-f3.png 2>/dev/null
+((SHARE + 15 <= PLAIN_SHARE)) ||
+    fail "F3 at frame 70: frame 100 shows phrase $PLAIN_PHRASE over $SHARE%, expected at most $((PLAIN_SHARE - 15))% (denser cans; /tmp/kelvora-e2e-gnome-wayland-f3.png)"
+pass "F3 reaches the show: phrase $PLAIN_PHRASE over $SHARE% of frame 100 instead of $PLAIN_SHARE%"
+
+# kill -9: the monitor shows the desktop again, with no one to put it back.
 kill -9 "$SHOW_PID"
 wait_exit 5
 for ((try = 0; try < 10; try++)); do

@@ -13,6 +13,7 @@
 #include <dlfcn.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <time.h>
 
 static const unsigned long refreshEvery = 50;
 
@@ -63,6 +64,21 @@ static void snapshot(unsigned long count) {
     free(pixels);
 }
 
+/* Waits while the hold file allows fewer than count frames. */
+static void hold(unsigned long count) {
+    const char* path = getenv("KELVORA_SWAP_HOLD_FILE");
+    const struct timespec pause = {0, 5 * 1000 * 1000};
+    for (;;) {
+        FILE* file = path != NULL ? fopen(path, "r") : NULL;
+        if (file == NULL) return;
+        unsigned long allowed = 0;
+        const int read = fscanf(file, "%lu", &allowed) == 1;  /* a file half written holds */
+        fclose(file);
+        if (read && count <= allowed) return;
+        nanosleep(&pause, NULL);
+    }
+}
+
 static void report(void) {
     const char* path = getenv("KELVORA_SWAP_COUNT_FILE");
     if (path == NULL) {
@@ -90,6 +106,7 @@ void SDL_GL_SwapWindow(void* window) {
         }
     }
     if (wanted(swaps + 1)) snapshot(swaps + 1);
+    hold(swaps + 1);
     real(window);
     static unsigned long every;
     if (every == 0) {

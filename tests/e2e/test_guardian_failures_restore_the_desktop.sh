@@ -26,8 +26,8 @@ esc_restores() {  # the layout back within 2 s of Esc, the closing box, status 0
     wait_exit 5 && [ "$EXIT_STATUS" = 0 ] || fail "$1: after the closing box: status ${EXIT_STATUS:-none}"
     [ -z "$(layout_files)" ] || fail "$1: layout files left after the end: $(layout_files)"
 }
-kill_both() {  # as `pkill -9 kelvora` does
-    kill -KILL "$SHOW_PID" "$GUARDIAN"
+kill_both() {  # as `pkill -9 kelvora` does, guardian first: else it may restore in between
+    kill -KILL "$GUARDIAN" "$SHOW_PID"
     wait_exit 5 && wait_gone "$GUARDIAN" || fail "$1: still running 5 s after SIGKILL"
     sleep 0.5; [ "$(primary_mode)" = 640x480 ] || fail "$1: someone put the mode back after both were killed"
 }

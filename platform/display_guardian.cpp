@@ -24,25 +24,13 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/randr_crtcs.h"
 
 namespace platform::guardian {
 
 namespace {
 
-// What RandR shows on one CRTC: a mode at a place, turned, on some outputs.
-struct CrtcSetting {
-    RRCrtc crtc = None;
-    RRMode mode = None;  // None: off
-    int x = 0, y = 0;
-    unsigned width = 0, height = 0;  // as it lies on the screen, rotation applied
-    Rotation rotation = RR_Rotate_0;
-    std::vector<RROutput> outputs;
-
-    bool sameAs(const CrtcSetting& other) const {
-        return mode == other.mode && x == other.x && y == other.y && rotation == other.rotation &&
-               outputs == other.outputs;
-    }
-};
+using randr::CrtcSetting;
 
 // Everything a switch may change and a restore puts back.
 struct Layout {
@@ -130,14 +118,7 @@ Layout readLayout(const Connection& c) {
     Layout layout{DisplayWidth(c.display, screen), DisplayHeight(c.display, screen),
                   DisplayWidthMM(c.display, screen), DisplayHeightMM(c.display, screen),
                   XRRGetOutputPrimary(c.display, c.root), {}};
-    for (int i = 0; i < c.resources->ncrtc; ++i) {
-        XRRCrtcInfo* info = XRRGetCrtcInfo(c.display, c.resources, c.resources->crtcs[i]);
-        if (info == nullptr) continue;
-        layout.crtcs.push_back({c.resources->crtcs[i], info->mode, info->x, info->y, info->width,
-                                info->height, info->rotation,
-                                {info->outputs, info->outputs + info->noutput}});
-        XRRFreeCrtcInfo(info);
-    }
+    layout.crtcs = randr::readCrtcs(c.display, c.resources);
     return layout;
 }
 
@@ -178,32 +159,6 @@ bool apply(const Connection& c, const Layout& from, const Layout& to) {
     return done && failure.empty();
 }
 
-// A mode of width x height that every output on the CRTC can show, in the
-// first output's order of preference.
-RRMode modeFor(const Connection& c, const CrtcSetting& crtc, int width, int height) {
-    std::vector<std::vector<RRMode>> offered;
-    for (RROutput output : crtc.outputs) {
-        if (XRROutputInfo* info = XRRGetOutputInfo(c.display, c.resources, output)) {
-            offered.emplace_back(info->modes, info->modes + info->nmode);
-            XRRFreeOutputInfo(info);
-        }
-    }
-    if (offered.empty()) return None;
-    for (RRMode mode : offered.front()) {
-        const XRRModeInfo* info = std::find_if(
-            c.resources->modes, c.resources->modes + c.resources->nmode,
-            [&](const XRRModeInfo& m) { return m.id == mode; });
-        if (info == c.resources->modes + c.resources->nmode) continue;
-        if (static_cast<int>(info->width) != width || static_cast<int>(info->height) != height)
-            continue;
-        if (std::all_of(offered.begin(), offered.end(), [&](const std::vector<RRMode>& modes) {
-                return std::find(modes.begin(), modes.end(), mode) != modes.end();
-            }))
-            return mode;
-    }
-    return None;
-}
-
 // The screen keeps its physical size per pixel (96 per inch if it has none:
 // the server refuses a size of 0 mm).
 int scaledMM(int pixels, int fromPixels, int fromMM) {
@@ -215,18 +170,10 @@ int scaledMM(int pixels, int fromPixels, int fromMM) {
 // with the outcome's code, when there is no such monitor or mode.
 std::optional<Layout> switched(const Connection& c, const Layout& now, int width, int height,
                                int& outcome) {
-    // The show's window stands at 0, 0: the primary monitor when it is there,
-    // else whichever monitor is.
-    const CrtcSetting* target = nullptr;
-    for (const CrtcSetting& crtc : now.crtcs) {
-        if (crtc.mode == None || crtc.x != 0 || crtc.y != 0) continue;
-        const bool primary = std::find(crtc.outputs.begin(), crtc.outputs.end(), now.primary) !=
-                             crtc.outputs.end();
-        if (target == nullptr || primary) target = &crtc;
-    }
+    const CrtcSetting* target = randr::monitorAtOrigin(now.crtcs, now.primary);
     outcome = displayChangeFailed;
     if (target == nullptr) return std::nullopt;
-    const RRMode mode = modeFor(c, *target, width, height);
+    const RRMode mode = randr::modeFor(c.display, c.resources, *target, width, height);
     outcome = displayChangeBadMode;
     if (mode == None) return std::nullopt;
 

@@ -1,5 +1,6 @@
 #include "platform/message_box.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 #include <gdk/gdkx.h>
@@ -29,6 +30,8 @@ constexpr int reservedHeight = 120;
 // How long a box may take to come up under a window manager: 2 s at most.
 constexpr int mapWaitSteps = 200;
 constexpr gulong mapWaitStepMicroseconds = 10000;
+// How long a window manager may take to see a new screen size: 1 s at most.
+constexpr int screenWaitSteps = 100;
 
 const char* iconName(BoxIcon icon) {
     switch (icon) {
@@ -149,17 +152,80 @@ GdkRectangle monitorAt(int x, int y) {
     return found;
 }
 
-// Window managers place a new window as they like, some beside their panels
-// or at the pointer: once the box is up, with its frame, it is put back in
-// the middle of the monitor.
-void centre(GtkWidget* box, const GdkRectangle& monitor) {
-    GdkWindow* window = gtk_widget_get_window(box);
-    if (window == nullptr) return;
+// The window manager places a box by its own idea of the screen, which it
+// takes in some time after a display-mode switch (KWin a few tenths of a
+// second): true once the size it announces is the screen's, or when it
+// announces none.
+bool windowManagerSeesScreen() {
+    const Atom announced = XInternAtom(toolkitDisplay, "_NET_DESKTOP_GEOMETRY", True);
+    if (announced == None) return true;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const ::Window root = DefaultRootWindow(toolkitDisplay);
+    if (XGetWindowProperty(toolkitDisplay, root, announced, 0, 2, False, XA_CARDINAL, &type, &format,
+                           &count, &after, &data) != Success)
+        return true;
+    bool sees = true;
+    XWindowAttributes screen;
+    if (data != nullptr && format == 32 && count == 2 && XGetWindowAttributes(toolkitDisplay, root, &screen)) {
+        const long* size = reinterpret_cast<const long*>(data);
+        sees = size[0] == screen.width && size[1] == screen.height;
+    }
+    if (data != nullptr) XFree(data);
+    return sees;
+}
+
+// Called when the server has mapped the box, by then framed and placed by the
+// window manager (GTK counts it mapped as soon as it asks).
+gboolean onMapped(GtkWidget*, GdkEvent*, gpointer shown) {
+    *static_cast<bool*>(shown) = true;
+    return FALSE;
+}
+
+// The box's frame as the server has it now: the box's own place and the
+// window manager's frame around it (_NET_FRAME_EXTENTS); false while the
+// window manager has not framed it, or not yet shown the frame.
+bool frameOf(GtkWidget* box, GdkRectangle& frame) {
+    const ::Window window = GDK_WINDOW_XID(gtk_widget_get_window(box));
+    const ::Window root = DefaultRootWindow(toolkitDisplay);
+    const Atom extentsName = XInternAtom(toolkitDisplay, "_NET_FRAME_EXTENTS", False);
+    GdkDisplay* display = gdk_display_get_default();
+    gdk_x11_display_error_trap_push(display);
+    XWindowAttributes attributes;
+    int x = 0, y = 0;
+    ::Window child = None;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool known = XGetWindowAttributes(toolkitDisplay, window, &attributes) &&
+                 attributes.map_state == IsViewable &&
+                 XTranslateCoordinates(toolkitDisplay, window, root, 0, 0, &x, &y, &child) &&
+                 XGetWindowProperty(toolkitDisplay, window, extentsName, 0, 4, False, XA_CARDINAL, &type,
+                                    &format, &count, &after, &data) == Success &&
+                 data != nullptr && format == 32 && count == 4;
+    if (known) {
+        const long* extents = reinterpret_cast<const long*>(data);  // left, right, top, bottom
+        frame = {static_cast<int>(x - extents[0]), static_cast<int>(y - extents[2]),
+                 static_cast<int>(attributes.width + extents[0] + extents[1]),
+                 static_cast<int>(attributes.height + extents[2] + extents[3])};
+    }
+    if (data != nullptr) XFree(data);
+    return gdk_x11_display_error_trap_pop(display) == 0 && known;
+}
+
+// Some window managers (openbox) place a box off by a part of its frame: it
+// is asked to move by what is off, from where it was asked to stand (at x, y),
+// which they take the same way.
+void recentre(GtkWidget* box, const GdkRectangle& monitor, int x, int y) {
     GdkRectangle frame;
-    gdk_window_get_frame_extents(window, &frame);
-    const int x = monitor.x + std::max(0, (monitor.width - frame.width) / 2);
-    const int y = monitor.y + std::max(0, (monitor.height - frame.height) / 2);
-    if (x != frame.x || y != frame.y) gtk_window_move(GTK_WINDOW(box), x, y);
+    if (!frameOf(box, frame)) return;
+    const int dx = frame.x - (monitor.x + std::max(0, (monitor.width - frame.width) / 2));
+    const int dy = frame.y - (monitor.y + std::max(0, (monitor.height - frame.height) / 2));
+    // A pixel off is the halving of an odd size.
+    if (std::abs(dx) > 1 || std::abs(dy) > 1) gtk_window_move(GTK_WINDOW(box), x - dx, y - dy);
 }
 
 }  // namespace
@@ -170,6 +236,8 @@ void showMessageBox(const char* text, const char* caption, BoxIcon icon, const S
         return;
     }
     catchUp();
+    for (int wait = 0; wait < screenWaitSteps && !windowManagerSeesScreen(); ++wait)
+        g_usleep(mapWaitStepMicroseconds);
     // The monitor under the middle of the show's window, else the one at the
     // screen's origin, where the show stands.
     const GdkRectangle monitor =
@@ -178,14 +246,20 @@ void showMessageBox(const char* text, const char* caption, BoxIcon icon, const S
     GtkWidget* box = newBox(text, caption, icon, std::max(monitor.height - reservedHeight, spacing));
     GtkRequisition size;
     gtk_widget_get_preferred_size(box, nullptr, &size);
-    gtk_window_move(GTK_WINDOW(box), monitor.x + std::max(0, (monitor.width - size.width) / 2),
-                    monitor.y + std::max(0, (monitor.height - size.height) / 2));
+    const int x = monitor.x + std::max(0, (monitor.width - size.width) / 2);
+    const int y = monitor.y + std::max(0, (monitor.height - size.height) / 2);
+    // The window manager then puts the middle of its frame (title bar and
+    // borders) where the box's middle would be, rather than its top left.
+    gtk_window_set_gravity(GTK_WINDOW(box), GDK_GRAVITY_CENTER);
+    gtk_window_move(GTK_WINDOW(box), x, y);
+    bool shown = false;
+    g_signal_connect(box, "map-event", G_CALLBACK(onMapped), &shown);
     gtk_widget_show(box);
-    for (int wait = 0; wait < mapWaitSteps && !gtk_widget_get_mapped(box); ++wait) {
+    for (int wait = 0; wait < mapWaitSteps && !shown; ++wait) {
         g_usleep(mapWaitStepMicroseconds);
         catchUp();
     }
-    centre(box, monitor);
+    if (shown) recentre(box, monitor, x, y);
     gtk_dialog_run(GTK_DIALOG(box));
     gtk_widget_destroy(box);
     // Gone from the screen before the show goes on.

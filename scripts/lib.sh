@@ -10,13 +10,13 @@ PACKAGES_RUN="build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev lib
 # Tests: GoogleTest, an offscreen OpenGL, the reader's reference decoder, X
 # servers (with the core fonts for clients that ask for them) and the tools
 # that drive them, a window manager for the windowed show, sound measurement,
-# xscreensaver for the screensaver module, two desktops (Xfce's window manager
-# and panel; GNOME's compositor with Xwayland, its screen cast read through
-# PipeWire and GStreamer).
+# xscreensaver for the screensaver module, desktops (Xfce's window manager and
+# panel; openbox with tint2's panel; GNOME's compositor with Xwayland, its
+# screen cast read through PipeWire and GStreamer).
 PACKAGES_TEST="googletest libgtest-dev libosmesa6-dev libstb-dev xserver-xorg-core
   xserver-xorg-video-dummy xvfb xfonts-base xdotool x11-utils x11-xserver-utils openbox imagemagick sox
   libsox-fmt-mp3 lame clang-14 libclang-rt-14-dev xscreensaver xscreensaver-gl
-  xfwm4 xfce4-panel xfconf dbus-x11 mutter xwayland pipewire wireplumber gstreamer1.0-pipewire
+  xfwm4 xfce4-panel xfconf dbus-x11 tint2 mutter xwayland pipewire wireplumber gstreamer1.0-pipewire
   gstreamer1.0-tools python3-gi"
 # The Windows build: cross-compiler, GoogleTest's source to build it for the
 # target, ImageMagick for the program's icon, and Wine to run the tests.

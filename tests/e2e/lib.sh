@@ -302,13 +302,16 @@ wait_gone() {
     return 1
 }
 
-# Fails unless the middle of box $1 is the middle of the monitor at 0, 0 of
-# size $2 (WIDTHxHEIGHT), give or take a title bar; $3 names the box.
+# Fails unless the middle of box $1, with the window manager's frame around it
+# (_NET_FRAME_EXTENTS), is the middle of the monitor at 0, 0 of size $2
+# (WIDTHxHEIGHT), give or take $4 pixels (default 40); $3 names the box.
 expect_centred() {
-    local x y w h mw=${2%x*} mh=${2#*x}
+    local x y w h mw=${2%x*} mh=${2#*x} near=${4:-40} left=0 right=0 top=0 bottom=0
     read -r x y w h < <(xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF}
         /Absolute upper-left Y/ {y = $NF} /Width:/ {w = $NF} /Height:/ {h = $NF} END {print x, y, w, h}')
+    IFS=', ' read -r left right top bottom < <(xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.* = //p')
+    ((x -= ${left:-0}, y -= ${top:-0}, w += ${left:-0} + ${right:-0}, h += ${top:-0} + ${bottom:-0}))
     local dx=$((x + w / 2 - mw / 2)) dy=$((y + h / 2 - mh / 2))
-    ((dx * dx <= 1600 && dy * dy <= 1600)) ||
-        fail "$3 at ${w}x$h+$x+$y: its middle is $dx, $dy from the middle of the $2 monitor, expected 0, 0 give or take 40"
+    ((dx * dx <= near * near && dy * dy <= near * near)) ||
+        fail "$3 framed at ${w}x$h+$x+$y: its middle is $dx, $dy from the middle of the $2 monitor, expected 0, 0 give or take $near"
 }

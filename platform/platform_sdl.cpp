@@ -70,6 +70,10 @@ bool onXwayland = false;
 // one. After a failed switch it stays a plain 640 x 480 window at the top left
 // (a full-screen one would be stretched over the larger screen).
 bool modeSwitched = false;
+// The mode switched to, and whether the window manager was asked to keep the
+// window full screen.
+int switchedWidth = 0, switchedHeight = 0;
+bool fullScreenAsked = false;
 
 // Asked before the guardian is forked, on a connection of its own that the
 // guardian must not inherit.
@@ -107,6 +111,35 @@ void askFullScreen(SDL_Window* native) {
     XChangeProperty(display, info.info.x11.window, XInternAtom(display, "_NET_WM_STATE", False),
                     XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&fullScreen), 1);
     XFlush(display);
+    fullScreenAsked = true;
+}
+
+// Xwayland scales the picture over the monitor only while the window is the
+// mode's size. A compositor that makes a full-screen window the monitor's size
+// instead (weston) would show the picture in a corner of a blank screen: the
+// request is withdrawn there (the usual client message, once the window is
+// mapped), and the show plays in its window.
+void keepModeSize(int width, int height) {
+    if (!onXwayland || !fullScreenAsked || (width == switchedWidth && height == switchedHeight)) return;
+    fullScreenAsked = false;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (theWindow == nullptr || !SDL_GetWindowWMInfo(theWindow->native, &info) ||
+        info.subsystem != SDL_SYSWM_X11)
+        return;
+    Display* display = info.info.x11.display;
+    XEvent request{};
+    request.xclient.type = ClientMessage;
+    request.xclient.window = info.info.x11.window;
+    request.xclient.message_type = XInternAtom(display, "_NET_WM_STATE", False);
+    request.xclient.format = 32;
+    request.xclient.data.l[0] = 0;  // remove
+    request.xclient.data.l[1] = static_cast<long>(XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False));
+    request.xclient.data.l[3] = 1;  // from an application
+    XSendEvent(display, DefaultRootWindow(display), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &request);
+    XFlush(display);
+    SDL_SetWindowSize(theWindow->native, switchedWidth, switchedHeight);
 }
 
 // SDL's key codes turned into the show's virtual keys; keys the show has no
@@ -163,6 +196,7 @@ bool translate(const SDL_Event& event, MessageRecord& message) {
                     if (theWindow) theWindow->needsPaint = true;
                     return false;
                 case SDL_WINDOWEVENT_SIZE_CHANGED:
+                    keepModeSize(event.window.data1, event.window.data2);
                     message.message = msgSize;
                     message.lParam = (event.window.data1 & 0xFFFF) |
                                      (static_cast<std::intptr_t>(event.window.data2 & 0xFFFF) << 16);
@@ -580,11 +614,14 @@ int changeDisplayMode(int width, int height, int bitsPerPixel) {
     const int result = onXwayland ? xwayland::switchMonitor(sdlDisplay(), width, height)
                                   : guardian::switchMonitor(width, height);
     modeSwitched = result == displayChangeSuccessful;
+    switchedWidth = width;
+    switchedHeight = height;
     return result;
 }
 
 void restoreDisplayMode() {
     modeSwitched = false;
+    fullScreenAsked = false;
     if (onXwayland) xwayland::restore();
     else guardian::restore();
 }

@@ -27,10 +27,10 @@ constexpr int spacing = 12;  // pixels between and around the icon and the text
 // Kept free of text on the screen's height: the button row, the margins and a
 // desktop's title bar. Taller text scrolls.
 constexpr int reservedHeight = 120;
-// How long a box may take to come up under a window manager: 2 s at most.
+// Waits go in steps of 10 ms: for a box to come up under a window manager,
+// 2 s at most; for a window manager to see a new screen size, 1 s at most.
+constexpr gulong waitStepMicroseconds = 10000;
 constexpr int mapWaitSteps = 200;
-constexpr gulong mapWaitStepMicroseconds = 10000;
-// How long a window manager may take to see a new screen size: 1 s at most.
 constexpr int screenWaitSteps = 100;
 
 const char* iconName(BoxIcon icon) {
@@ -237,7 +237,7 @@ void showMessageBox(const char* text, const char* caption, BoxIcon icon, const S
     }
     catchUp();
     for (int wait = 0; wait < screenWaitSteps && !windowManagerSeesScreen(); ++wait)
-        g_usleep(mapWaitStepMicroseconds);
+        g_usleep(waitStepMicroseconds);
     // The monitor under the middle of the show's window, else the one at the
     // screen's origin, where the show stands.
     const GdkRectangle monitor =
@@ -256,7 +256,7 @@ void showMessageBox(const char* text, const char* caption, BoxIcon icon, const S
     g_signal_connect(box, "map-event", G_CALLBACK(onMapped), &shown);
     gtk_widget_show(box);
     for (int wait = 0; wait < mapWaitSteps && !shown; ++wait) {
-        g_usleep(mapWaitStepMicroseconds);
+        g_usleep(waitStepMicroseconds);
         catchUp();
     }
     if (shown) recentre(box, monitor, x, y);

@@ -121,7 +121,7 @@ start_x() {
     trap stop_x EXIT
     if ! start_xorg_dummy 57 "$REPO/tests/e2e/xorg-dummy.conf" "$BUILD/xorg.log"; then
         echo "Xorg would not start (see $BUILD/xorg.log): Xvfb instead, which cannot switch modes"
-        start_x_server 57 Xvfb -screen 0 1024x768x24 -nolisten tcp ||
+        start_x_server 57 Xvfb -screen 0 1024x768x24 -nolisten tcp -noreset ||
             { echo "could not start an X server"; return 1; }
     fi
     XPID=$X_SERVER_PID

@@ -2,9 +2,10 @@
 # desktop's mode, and runs in its window at the top left until Esc.
 . "$(dirname "$0")/lib.sh"
 need_display
-# A screen of its own that has one mode only: Xvfb's.
+# A screen of its own that has one mode only: Xvfb's. Without -noreset it
+# resets whenever its last client leaves, and turns the show away meanwhile.
 command -v Xvfb >/dev/null || { echo "SKIP: no Xvfb"; exit 77; }
-start_x_server 80 Xvfb -screen 0 1024x768x24 -nolisten tcp || fail "could not start Xvfb"
+start_x_server 80 Xvfb -screen 0 1024x768x24 -nolisten tcp -noreset || fail "could not start Xvfb"
 xvfb=$X_SERVER_PID
 stop_xvfb() { cleanup; kill $xvfb 2>/dev/null; }
 trap stop_xvfb EXIT

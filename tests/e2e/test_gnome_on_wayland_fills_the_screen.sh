@@ -38,6 +38,12 @@ session)
 desktop)
     pipewire >/dev/null 2>&1 &
     pids=$!
+    # WirePlumber, which links the screen cast to its readers, gives up on a
+    # PipeWire that is not listening yet.
+    for ((i = 0; i < 50; i++)); do
+        [ -S "$XDG_RUNTIME_DIR/pipewire-0" ] && break
+        sleep 0.1
+    done
     wireplumber >/dev/null 2>&1 &
     pids="$pids $!"
     mutter --wayland --headless --virtual-monitor $MONITOR -- \
@@ -60,12 +66,11 @@ capture() {
     done
     [ -n "$node" ] || fail "no screen cast: $(cat "$WORK/cast.err")"
     rm -f "$2"-*.png
-    # The stream may not be flowing yet, or a loaded machine may miss its start.
-    for i in 1 2 3 4; do
+    # A loaded machine may miss the stream's start: once more.
+    for i in 1 2; do
         timeout 15 gst-launch-1.0 -q pipewiresrc path="$node" num-buffers="$1" ! videoconvert ! \
             pngenc snapshot=false ! multifilesink location="$2-%d.png" >/dev/null 2>&1
         [ -f "$2-0.png" ] && return 0
-        sleep 0.5
     done
     fail "no frame from the screen cast (node $node) for $2"
 }

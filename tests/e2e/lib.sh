@@ -315,3 +315,30 @@ expect_centred() {
     ((dx * dx <= near * near && dy * dy <= near * near)) ||
         fail "$3 framed at ${w}x$h+$x+$y: its middle is $dx, $dy from the middle of the $2 monitor, expected 0, 0 give or take $near"
 }
+
+# The ten phrase images as the show draws them, scaled to $1 (WIDTHxHEIGHT),
+# in $WORK/phrase1.png ... phrase10.png.
+phrase_images() {
+    local i
+    for i in $(seq 1 10); do
+        convert "$REPO/stuff/frase$i.tga" -crop 640x480+0+0 +repage -resize "$1!" "$WORK/phrase$i.png" ||
+            fail "cannot read stuff/frase$i.tga"
+    done
+}
+
+# SHARE: the share in percent of area $2 of image $1 (WIDTHxHEIGHT+X+Y; empty:
+# all of it) that matches the same area of a phrase image (phrase $3 if given),
+# the best match; PHRASE: which one.
+phrase_share() {
+    local i differing shot=$1 phrase pixels
+    SHARE=0 PHRASE=
+    [ -n "${2:-}" ] && convert "$1" -crop "$2" +repage "$WORK/area.png" && shot=$WORK/area.png
+    pixels=$(identify -format '%[fx:w*h]' "$shot")
+    for i in ${3:-$(seq 1 10)}; do
+        phrase=$WORK/phrase$i.png
+        [ -n "${2:-}" ] && convert "$phrase" -crop "$2" +repage "$WORK/phrase-area.png" && phrase=$WORK/phrase-area.png
+        differing=$(compare -metric AE -fuzz 6% "$shot" "$phrase" null: 2>&1)
+        differing=$((100 - ${differing%%.*} * 100 / pixels))
+        ((differing > SHARE)) && { SHARE=$differing; PHRASE=$i; }
+    done
+}

@@ -59,22 +59,7 @@ done
 [ -n "$panel" ] || fail "no panel across the screen"
 pass "runs, $panel_program's $(xwininfo -id "$panel" | awk '/geometry/ {print $NF}')"
 
-for i in $(seq 1 10); do
-    convert "$REPO/stuff/frase$i.tga" -crop 640x480+0+0 +repage "$WORK/phrase$i.png"
-done
-# The share in percent of image $1 that matches the same area $2 of a phrase
-# image; the best phrase.
-phrase_share() {
-    local i differing best=0 pixels=$(($(cut -dx -f1 <<<"$2") * $(cut -dx -f2 <<<"$2" | cut -d+ -f1)))
-    convert "$1" -crop "$2" +repage "$WORK/area.png"
-    for i in $(seq 1 10); do
-        convert "$WORK/phrase$i.png" -crop "$2" +repage "$WORK/phrase-area.png"
-        differing=$(compare -metric AE -fuzz 6% "$WORK/area.png" "$WORK/phrase-area.png" null: 2>&1)
-        differing=$((100 - ${differing%%.*} * 100 / pixels))
-        ((differing > best)) && best=$differing
-    done
-    echo "$best"
-}
+phrase_images 640x480
 
 start_show
 box=$(wait_box "OpenGL Demo" 30) || fail "no warning box; stderr: $(cat "$WORK/stderr")"
@@ -99,8 +84,10 @@ pass "the show's window at $geometry, stacked above the panel, with the keyboard
 for ((try = 0; try < 12; try++)); do
     sleep 0.5
     import -window root "$WORK/root.png" 2>/dev/null
-    top=$(phrase_share "$WORK/root.png" 640x40+0+0)
-    bottom=$(phrase_share "$WORK/root.png" 640x40+0+440)
+    phrase_share "$WORK/root.png" 640x40+0+0
+    top=$SHARE
+    phrase_share "$WORK/root.png" 640x40+0+440
+    bottom=$SHARE
     ((top >= 50 && bottom >= 50)) && break
 done
 cp "$WORK/root.png" "/tmp/kelvora-e2e-$name.png" 2>/dev/null

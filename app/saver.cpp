@@ -1,7 +1,5 @@
 #include "app/saver.h"
 
-#include <GL/gl.h>
-
 #include <chrono>
 
 #include "app/shell.h"
@@ -136,13 +134,7 @@ int runSaver(const SaverOptions& options) {
     }
     if (quitFlag != 0) return 0;  // gone before the first frame
 
-    resizeViewport(viewWidth, viewHeight);
-    platform::showWindow(mainWindow);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    camera.setup(showFieldOfView, static_cast<float>(viewWidth), static_cast<float>(viewHeight));
+    startDrawing(viewWidth, viewHeight, false);
 
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();

@@ -148,15 +148,17 @@ std::intptr_t wndProc(platform::Window* window, unsigned message, std::uintptr_t
     }
 }
 
-void finishStartUp() {
-    resizeViewport(windowWidth, windowHeight);
+void finishStartUp() { startDrawing(windowWidth, windowHeight, true); }
+
+void startDrawing(int width, int height, bool hidesCursor) {
+    resizeViewport(width, height);
     platform::showWindow(mainWindow);
-    platform::setCursorImage(false);
+    if (hidesCursor) platform::setCursorImage(false);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    camera.setup(showFieldOfView, windowWidth, windowHeight);
+    camera.setup(showFieldOfView, static_cast<float>(width), static_cast<float>(height));
 }
 
 void initShow(const ShowOptions& options) {

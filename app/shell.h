@@ -36,6 +36,9 @@ void initShow(const ShowOptions& options = {});
 // Start-up's steps after the window exists: viewport, window shown, cursor
 // hidden, matrices reset and the camera set up.
 void finishStartUp();
+// The same for a window of width x height that keeps the user's cursor (the
+// screensaver's, whose host decides about the cursor).
+void startDrawing(int width, int height, bool hidesCursor);
 // The window's device context, pixel format, palette and OpenGL context, made
 // current; false when there is no context to draw with.
 bool bindGL(platform::Window* window);

@@ -85,16 +85,25 @@ bool serverIsXwayland() {
     return found;
 }
 
+// The X connection and window behind an SDL window; false off X.
+bool x11Of(SDL_Window* native, Display*& display, ::Window& window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (native == nullptr || !SDL_GetWindowWMInfo(native, &info) || info.subsystem != SDL_SYSWM_X11)
+        return false;
+    display = info.info.x11.display;
+    window = info.info.x11.window;
+    return true;
+}
+
 // SDL's own X connection, which will own the show's window: Xwayland scales
 // only the windows of the client that set the mode. SDL names it for a window.
 Display* sdlDisplay() {
     SDL_Window* probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN);
     if (probe == nullptr) return nullptr;
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
     Display* display = nullptr;
-    if (SDL_GetWindowWMInfo(probe, &info) && info.subsystem == SDL_SYSWM_X11)
-        display = info.info.x11.display;
+    ::Window window = None;
+    x11Of(probe, display, window);  // null off X
     SDL_DestroyWindow(probe);
     return display;
 }
@@ -103,12 +112,11 @@ Display* sdlDisplay() {
 // full screen: over every panel and dock, not pushed beside them. Without a
 // window manager nothing reads it.
 void askFullScreen(SDL_Window* native) {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(native, &info) || info.subsystem != SDL_SYSWM_X11) return;
-    Display* display = info.info.x11.display;
+    Display* display = nullptr;
+    ::Window window = None;
+    if (!x11Of(native, display, window)) return;
     Atom fullScreen = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
-    XChangeProperty(display, info.info.x11.window, XInternAtom(display, "_NET_WM_STATE", False),
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_STATE", False),
                     XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&fullScreen), 1);
     XFlush(display);
     fullScreenAsked = true;
@@ -122,15 +130,12 @@ void askFullScreen(SDL_Window* native) {
 void keepModeSize(int width, int height) {
     if (!onXwayland || !fullScreenAsked || (width == switchedWidth && height == switchedHeight)) return;
     fullScreenAsked = false;
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (theWindow == nullptr || !SDL_GetWindowWMInfo(theWindow->native, &info) ||
-        info.subsystem != SDL_SYSWM_X11)
-        return;
-    Display* display = info.info.x11.display;
+    Display* display = nullptr;
+    ::Window window = None;
+    if (theWindow == nullptr || !x11Of(theWindow->native, display, window)) return;
     XEvent request{};
     request.xclient.type = ClientMessage;
-    request.xclient.window = info.info.x11.window;
+    request.xclient.window = window;
     request.xclient.message_type = XInternAtom(display, "_NET_WM_STATE", False);
     request.xclient.format = 32;
     request.xclient.data.l[0] = 0;  // remove
@@ -306,14 +311,11 @@ Window* adoptHost(std::uintptr_t hostId) {
     }
     // Size changes and the window's end reach SDL's connection only if it asks
     // for them; SDL passes them on as raw events.
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(native, &info) && info.subsystem == SDL_SYSWM_X11) {
-        XWindowAttributes attributes;
-        if (XGetWindowAttributes(info.info.x11.display, host, &attributes))
-            XSelectInput(info.info.x11.display, host,
-                         attributes.your_event_mask | StructureNotifyMask | ExposureMask);
-    }
+    Display* display = nullptr;
+    ::Window ignored = None;
+    XWindowAttributes attributes;
+    if (x11Of(native, display, ignored) && XGetWindowAttributes(display, host, &attributes))
+        XSelectInput(display, host, attributes.your_event_mask | StructureNotifyMask | ExposureMask);
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     Window* window = new Window{native, depthBits, true, host};
     theWindow = window;

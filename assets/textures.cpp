@@ -8,7 +8,7 @@
 
 #include "assets/data_folder.h"
 #include "platform/platform.h"
-#include "platform/tga.h"
+#include "assets/tga.h"
 
 unsigned textureNames[textureSlotCount];
 

@@ -11,7 +11,7 @@
 
 #include "app/shell.h"
 #include "bench/bench_scene.h"
-#include "platform/gl_web.h"
+#include "platform/web/gl_web.h"
 #include "platform/platform.h"
 #include "render/can_field.h"
 #include "render/frame.h"

@@ -4,8 +4,8 @@
 // rendering contexts, a display mode).
 //
 // Every backend implements all of the following, in one source file chosen by
-// the build (platform_sdl.cpp for the show on Linux, platform_win32.cpp on
-// Windows, platform_web.cpp in web browsers, platform_fake.cpp for unit tests):
+// the build (x11/platform_sdl.cpp for the show on Linux, windows/platform_win32.cpp on
+// Windows, web/platform_web.cpp in web browsers, fake/platform_fake.cpp for unit tests):
 //
 //   start, stop                          bring the window system up / down
 //   registerWindowClass                  remember the class and its procedure

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/tga.h"
+#include "assets/tga.h"
 
 namespace {
 

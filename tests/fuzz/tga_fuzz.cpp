@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/tga.h"
+#include "assets/tga.h"
 
 namespace {
 

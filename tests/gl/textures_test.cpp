@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "assets/textures.h"
-#include "platform/platform_fake.h"
+#include "platform/fake/platform_fake.h"
 #include "tests/gl/gl_context.h"
 #include "tests/support/tga_writer.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "camera/camera.h"
-#include "platform/platform_fake.h"
+#include "platform/fake/platform_fake.h"
 
 TEST(Camera, SetupLeavesTheStartingViewpoint) {
     Camera c;

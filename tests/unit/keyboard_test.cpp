@@ -2,7 +2,7 @@
 
 #include "app/keyboard.h"
 #include "app/shell.h"
-#include "platform/platform_fake.h"
+#include "platform/fake/platform_fake.h"
 #include "show/random.h"
 #include "show/scene_director.h"
 

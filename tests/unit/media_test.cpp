@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/tga.h"
+#include "assets/tga.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "assets/music.h"
-#include "platform/gaudio_fake.h"
-#include "platform/platform_fake.h"
+#include "platform/fake/gaudio_fake.h"
+#include "platform/fake/platform_fake.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "app/saver.h"
 #include "app/shell.h"
 #include "camera/camera.h"
-#include "platform/gaudio_fake.h"
-#include "platform/platform_fake.h"
+#include "platform/fake/gaudio_fake.h"
+#include "platform/fake/platform_fake.h"
 #include "render/frame_rate_text.h"
 #include "tests/support/tga_writer.h"
 

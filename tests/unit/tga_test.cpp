@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/tga.h"
+#include "assets/tga.h"
 #include "tests/support/tga_writer.h"
 
 // A reference reader to compare pixels with. Static, so that no other test

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "platform/gl_web.h"
+#include "platform/web/gl_web.h"
 #include "tests/web/gl_scene.h"
 
 int main() {

@@ -1,4 +1,4 @@
-#include "platform/tga.h"
+#include "assets/tga.h"
 
 #include <algorithm>
 #include <cerrno>

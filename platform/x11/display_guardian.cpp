@@ -1,4 +1,4 @@
-#include "platform/display_guardian.h"
+#include "platform/x11/display_guardian.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/randr_crtcs.h"
+#include "platform/x11/randr_crtcs.h"
 
 namespace platform::guardian {
 

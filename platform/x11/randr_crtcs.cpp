@@ -1,4 +1,4 @@
-#include "platform/randr_crtcs.h"
+#include "platform/x11/randr_crtcs.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/xwayland_mode.h"
+#include "platform/x11/xwayland_mode.h"
 
 #include <X11/extensions/Xrandr.h>
 
@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/randr_crtcs.h"
+#include "platform/x11/randr_crtcs.h"
 
 namespace platform::xwayland {
 

@@ -10,7 +10,7 @@
 // glweb::flush. With the depth test on, blocks of different buckets may be
 // drawn out of order (the depth test hides the difference); with it off, a
 // block of another bucket first draws what is waiting.
-#include "platform/gl_web.h"
+#include "platform/web/gl_web.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>

@@ -1,7 +1,7 @@
 // The window system on SDL2 (window, events, OpenGL context), X RandR through
 // the display guardian (the display mode, which SDL only changes for its own
-// fullscreen windows; on Xwayland, platform/xwayland_mode.h) and GTK (the
-// message boxes, platform/message_box.h).
+// fullscreen windows; on Xwayland, platform/x11/xwayland_mode.h) and GTK (the
+// message boxes, platform/x11/message_box.h).
 #include <GL/glx.h>
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -17,10 +17,10 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/display_guardian.h"
-#include "platform/message_box.h"
+#include "platform/x11/display_guardian.h"
+#include "platform/x11/message_box.h"
 #include "platform/platform.h"
-#include "platform/xwayland_mode.h"
+#include "platform/x11/xwayland_mode.h"
 
 namespace platform {
 
@@ -64,7 +64,7 @@ bool hostGone = false;
 // The host, as the X error handler sees it (no allocation there).
 volatile unsigned long hostForErrors = 0;
 
-// Under a Wayland desktop the mode is the show's alone (platform/xwayland_mode.h).
+// Under a Wayland desktop the mode is the show's alone (platform/x11/xwayland_mode.h).
 bool onXwayland = false;
 // The screen is at the show's mode: its window then covers it as a full-screen
 // one. After a failed switch it stays a plain 640 x 480 window at the top left

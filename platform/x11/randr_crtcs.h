@@ -1,7 +1,7 @@
 // The monitors of an X screen as RandR shows them, CRTC by CRTC, for the two
 // ways the show switches one: on a connection of its own with the guardian
-// (platform/display_guardian.h), or on SDL's under Xwayland
-// (platform/xwayland_mode.h).
+// (platform/x11/display_guardian.h), or on SDL's under Xwayland
+// (platform/x11/xwayland_mode.h).
 #pragma once
 
 #include <X11/Xlib.h>

@@ -1,10 +1,10 @@
 // The fake audio library: notes each call with its arguments and plays back
 // scripted results. Nothing is decoded or heard.
-#include "platform/gaudio_fake.h"
+#include "platform/fake/gaudio_fake.h"
 
 #include <string>
 
-#include "platform/platform_fake.h"
+#include "platform/fake/platform_fake.h"
 
 namespace {
 

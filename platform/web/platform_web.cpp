@@ -1,6 +1,6 @@
 // The window system in a web browser: the page's canvas with a WebGL 1
 // context and its keyboard (emscripten/html5.h), and what the page itself
-// offers (web/index.html, reached through EM_JS): its dialogs, full screen,
+// offers (platform/web/index.html, reached through EM_JS): its dialogs, full screen,
 // the cursor and the page shown once the show has ended.
 //
 // The show keeps its own blocking loop: a box waits for its OK and each frame
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/gl_web.h"
+#include "platform/web/gl_web.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -41,7 +41,7 @@ namespace {
 
 constexpr const char* canvasSelector = "#canvas";
 
-// --- What the page does (web/index.html's kelvoraPage) ---
+// --- What the page does (platform/web/index.html's kelvoraPage) ---
 
 EM_JS(int, pageIsThere, (), { return Module.kelvoraPage && Module.canvas ? 1 : 0; });
 
@@ -162,7 +162,7 @@ namespace platform {
 
 bool start(std::string& error, bool) {
     if (!pageIsThere()) {
-        error = "the page has no canvas for the show (web/index.html sets Module.canvas "
+        error = "the page has no canvas for the show (index.html sets Module.canvas "
                 "and Module.kelvoraPage)";
         return false;
     }

@@ -1,6 +1,6 @@
 // The fake window system: records every operation in order and plays back a
 // script. There is no real display, no OpenGL context and no input.
-#include "platform/platform_fake.h"
+#include "platform/fake/platform_fake.h"
 
 #include <algorithm>
 #include <charconv>

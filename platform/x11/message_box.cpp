@@ -1,4 +1,4 @@
-#include "platform/message_box.h"
+#include "platform/x11/message_box.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

@@ -2,17 +2,14 @@
 // the display guardian (the display mode, which SDL only changes for its own
 // fullscreen windows; on Xwayland, platform/x11/xwayland_mode.h) and GTK (the
 // message boxes, platform/x11/message_box.h).
-#include <GL/glx.h>
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <string>
@@ -20,18 +17,22 @@
 #include "platform/x11/display_guardian.h"
 #include "platform/x11/message_box.h"
 #include "platform/platform.h"
+#include "platform/x11/saver_host.h"
+#include "platform/x11/sdl_window.h"
 #include "platform/x11/xwayland_mode.h"
 
 namespace platform {
 
-struct Window {
-    SDL_Window* native = nullptr;
-    int depthBits = 0;        // of its visual, the only pixel format it can take
-    bool needsPaint = false;  // nothing ever validates it once set
-    // A screensaver's host window (xscreensaver's): drawn into, never shown,
-    // hidden or destroyed here.
-    ::Window host = 0;
-};
+bool sdl::x11Of(SDL_Window* native, Display*& display, ::Window& window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (native == nullptr || !SDL_GetWindowWMInfo(native, &info) || info.subsystem != SDL_SYSWM_X11)
+        return false;
+    display = info.info.x11.display;
+    window = info.info.x11.window;
+    return true;
+}
+
 struct DeviceContext {
     Window* window = nullptr;
     PixelFormat format;  // what the display granted
@@ -52,6 +53,8 @@ Window* theWindow = nullptr;
 DeviceContext theDeviceContext;
 std::deque<MessageRecord> postedMessages;
 
+using sdl::x11Of;
+
 // The show's own X connection, for what SDL does not tell: the desktop's depth.
 Display* xDisplay = nullptr;
 
@@ -59,10 +62,6 @@ Display* xDisplay = nullptr;
 bool displaySwitches = true;
 // While a screensaver's window exists no box may wait for a user.
 bool saverWindow = false;
-// Set when the host window has been destroyed; the window ends at the next peek.
-bool hostGone = false;
-// The host, as the X error handler sees it (no allocation there).
-volatile unsigned long hostForErrors = 0;
 
 // Under a Wayland desktop the mode is the show's alone (platform/x11/xwayland_mode.h).
 bool onXwayland = false;
@@ -83,17 +82,6 @@ bool serverIsXwayland() {
     const bool found = xwayland::detected(display);
     XCloseDisplay(display);
     return found;
-}
-
-// The X connection and window behind an SDL window; false off X.
-bool x11Of(SDL_Window* native, Display*& display, ::Window& window) {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (native == nullptr || !SDL_GetWindowWMInfo(native, &info) || info.subsystem != SDL_SYSWM_X11)
-        return false;
-    display = info.info.x11.display;
-    window = info.info.x11.window;
-    return true;
 }
 
 // SDL's own X connection, which will own the show's window: Xwayland scales
@@ -212,129 +200,24 @@ bool translate(const SDL_Event& event, MessageRecord& message) {
                 default:
                     return false;
             }
-        case SDL_SYSWMEVENT: {
-            // The host's own changes, which SDL does not report for a window
-            // it did not make.
-            const XEvent& native = event.syswm.msg->msg.x11.event;
-            if (theWindow == nullptr || theWindow->host == 0) return false;
-            if (native.type == DestroyNotify && native.xdestroywindow.window == theWindow->host) {
-                hostGone = true;
-                return false;
-            }
-            if (native.type == ConfigureNotify && native.xconfigure.window == theWindow->host) {
-                message.message = msgSize;
-                message.lParam = (native.xconfigure.width & 0xFFFF) |
-                                 (static_cast<std::intptr_t>(native.xconfigure.height & 0xFFFF) << 16);
-                return true;
-            }
-            return false;
-        }
+        case SDL_SYSWMEVENT:
+            return saverhost::translate(event, theWindow, message);
         default:
             return false;
     }
 }
 
-// The screensaver's end: xscreensaver sends SIGTERM and destroys the window at
-// once, so the saver ends there and then, drawing nothing more.
-void endAtOnce(int) { _exit(0); }
-
-// An error about the host is the window gone under the saver: a quiet end.
-// Others are reported, as Xlib would.
-int saverXError(Display*, XErrorEvent* error) {
-    if (error->resourceid == hostForErrors) _exit(0);
-    char text[160];
-    std::snprintf(text, sizeof text, "kelvora-saver: X error %d (request %d) on 0x%lx\n",
-                  error->error_code, error->request_code, error->resourceid);
-    [[maybe_unused]] const auto written = write(STDERR_FILENO, text, std::strlen(text));
-    _exit(1);
-}
-int saverXConnectionLost(Display*) { _exit(0); }
-
-// The host's size and the depth buffer its visual gives OpenGL; false, with a
-// line on standard error, when there is no such window or no OpenGL on it.
-bool inspectHost(::Window host, int& width, int& height, int& depthBits) {
-    XSync(xDisplay, False);
-    XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    XWindowAttributes attributes;
-    const Status found = XGetWindowAttributes(xDisplay, host, &attributes);
-    XSync(xDisplay, False);
-    XSetErrorHandler(previous);
-    if (!found) {
-        std::fprintf(stderr, "kelvora-saver: no window 0x%lx to draw into\n", host);
-        return false;
-    }
-    width = attributes.width;
-    height = attributes.height;
-    XVisualInfo wanted{};
-    wanted.visualid = XVisualIDFromVisual(attributes.visual);
-    int count = 0, usesGL = 0;
-    depthBits = 0;
-    if (XVisualInfo* visual = XGetVisualInfo(xDisplay, VisualIDMask, &wanted, &count)) {
-        if (glXGetConfig(xDisplay, visual, GLX_USE_GL, &usesGL) != 0) usesGL = 0;
-        if (usesGL) glXGetConfig(xDisplay, visual, GLX_DEPTH_SIZE, &depthBits);
-        XFree(visual);
-    }
-    if (!usesGL || depthBits == 0) {
-        // A picture without a depth buffer would draw every can through the others.
-        std::fprintf(stderr,
-                     "kelvora-saver: window 0x%lx has visual 0x%lx, %s; list the module as "
-                     "\"GL: kelvora --root\" so that xscreensaver gives it one for OpenGL\n",
-                     host, wanted.visualid, usesGL ? "without a depth buffer" : "without OpenGL");
-        return false;
-    }
-    return true;
-}
-
 // Draws into xscreensaver's window: never one of the saver's own.
 Window* adoptHost(std::uintptr_t hostId) {
-    const ::Window host = static_cast<::Window>(hostId);
-    if (host == 0) {
-        std::fprintf(stderr, "kelvora-saver: no window to draw into: xscreensaver names one "
-                             "(--root), or give one with --window-id\n");
-        return nullptr;
-    }
-    int width = 0, height = 0, depthBits = 0;
-    if (!inspectHost(host, width, height, depthBits)) return nullptr;
-    // From here the saver ends at once and quietly when xscreensaver is done.
-    struct sigaction action{};
-    action.sa_handler = endAtOnce;
-    sigaction(SIGTERM, &action, nullptr);
-    hostForErrors = host;
-    XSetErrorHandler(saverXError);
-    XSetIOErrorHandler(saverXConnectionLost);
-
-    SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
-    SDL_Window* native = SDL_CreateWindowFrom(reinterpret_cast<void*>(hostId));
-    if (native == nullptr) {
-        std::fprintf(stderr, "kelvora-saver: cannot draw into window 0x%lx: %s\n", host, SDL_GetError());
-        return nullptr;
-    }
-    // Size changes and the window's end reach SDL's connection only if it asks
-    // for them; SDL passes them on as raw events.
-    Display* display = nullptr;
-    ::Window ignored = None;
-    XWindowAttributes attributes;
-    if (x11Of(native, display, ignored) && XGetWindowAttributes(display, host, &attributes))
-        XSelectInput(display, host, attributes.your_event_mask | StructureNotifyMask | ExposureMask);
-    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
-    Window* window = new Window{native, depthBits, true, host};
+    int width = 0, height = 0;
+    Window* window = saverhost::adopt(xDisplay, hostId, width, height);
+    if (window == nullptr) return nullptr;
     theWindow = window;
     saverWindow = true;
     theDeviceContext = DeviceContext{window, {}, false};
     windowProc(window, msgCreate, 0, 0);
     windowProc(window, msgSize, 0, (width & 0xFFFF) | (static_cast<std::intptr_t>(height & 0xFFFF) << 16));
     return window;
-}
-
-// The host is gone: the window ends without touching it.
-void endWithHost() {
-    hostGone = false;
-    Window* window = theWindow;
-    if (window == nullptr) return;
-    windowProc(window, msgDestroy, 0, 0);
-    // SDL's window stays: freeing it would talk to a window that no longer exists.
-    theWindow = nullptr;
-    saverWindow = false;
 }
 
 // The visual of the show's pixel format (true colour, double-buffered, the
@@ -511,8 +394,9 @@ bool peekMessage(MessageRecord& message) {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (translate(event, message)) return true;
-        if (hostGone) {
-            endWithHost();
+        if (saverhost::endedWithHost(theWindow, windowProc)) {
+            theWindow = nullptr;
+            saverWindow = false;
             return false;
         }
     }

@@ -259,7 +259,7 @@ void glBegin(GLenum mode) {
             key.textureHasAlpha = t->second.hasAlpha;
         }
     }
-    state.block = &bucketFor(key);
+    state.blockKey = key;
     state.blockMode = mode;
     state.blockVertices.clear();
     state.blockClip.clear();
@@ -269,8 +269,7 @@ void glBegin(GLenum mode) {
 void glEnd() {
     if (!state.inBlock) return;
     state.inBlock = false;
-    Bucket& bucket = *state.block;
-    state.block = nullptr;
+    Bucket& bucket = bucketFor(state.blockKey);
     const std::size_t n = state.blockVertices.size();
     std::vector<std::uint32_t>& pieces = state.blockIndices;
     pieces.clear();
@@ -358,7 +357,6 @@ void glFrontFace(GLenum mode) {
 
 void glShadeModel(GLenum mode) {
     static bool warned = false;
-    state.shadeModel = mode;
     if (mode == GL_FLAT && !warnedOnce(warned))
         std::fprintf(stderr, "kelvora: flat shading is drawn smooth in the browser\n");
 }

@@ -424,6 +424,8 @@ void glLightModelfv(GLenum pname, const GLfloat* params) {
 
 void glMaterialfv(GLenum face, GLenum pname, const GLfloat* params) {
     if (face == GL_BACK) return;  // back faces are never lit: lighting is one-sided
+    // Given inside a block, the material holds for the whole block (OpenGL
+    // changes it from the next vertex on).
     beforeSharedChange();
     Material& m = state.material;
     switch (pname) {

@@ -116,7 +116,6 @@ struct State {
     GLenum frontFace = GL_CCW;
     GLenum colourMaterialMode = GL_AMBIENT_AND_DIFFUSE;
     GLenum textureMode = GL_MODULATE;
-    GLenum shadeModel = GL_SMOOTH;
     int viewport[4] = {0, 0, 0, 0};
     int scissor[4] = {0, 0, 0, 0};
 
@@ -134,8 +133,10 @@ struct State {
     std::vector<Bucket> buckets;
     std::vector<std::size_t> waiting;
     bool anythingWaiting = false;
-    // The block between glBegin and glEnd, before it goes to its bucket.
-    Bucket* block = nullptr;
+    // The block between glBegin and glEnd, kept apart from the buckets until
+    // glEnd: a draw in the middle of it (glMaterialfv and glColor are legal
+    // there, and a material change draws what waits) cannot lose any of it.
+    BucketKey blockKey{};
     GLenum blockMode = 0;
     std::vector<Vertex> blockVertices;
     std::vector<ClipPosition> blockClip;

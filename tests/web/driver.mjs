@@ -303,7 +303,8 @@ const rows = [
      }],
     // The layer alone, on a scene of the show's kinds of calls (a faded
     // backdrop, a line, lit cylinders with quad strips and fans, 5-bit and
-    // RGBA textures, one without an image, colour material on and off), big
+    // RGBA textures, one without an image, colour material on and off, a
+    // material given inside a block while another block waits), big
     // enough on screen that nearest sampling meets no tiny cans: what differs
     // from Mesa beyond rounding is only where the two rasterizers put an edge.
     // Measured: 99.8 % within 1 level, 0.2 % beyond.

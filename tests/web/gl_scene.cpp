@@ -199,4 +199,15 @@ void drawScene() {
     glVertex3f(-150, 200, -100);
     glVertex3f(-200, 280, -100);
     glEnd();
+
+    // A material given inside a block, while the triangle above still waits
+    // to be drawn: a layer that draws what waits there must keep this block.
+    const float emission[4] = {0.1f, 0.45f, 0.15f, 1};
+    glBegin(GL_TRIANGLES);
+    glMaterialfv(GL_FRONT, GL_EMISSION, emission);
+    glNormal3f(0, 0.6f, 0.8f);
+    glVertex3f(40, 200, -100);
+    glVertex3f(180, 200, -100);
+    glVertex3f(110, 280, -100);
+    glEnd();
 }

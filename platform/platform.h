@@ -158,9 +158,10 @@ void messageBox(const char* text, const char* caption, BoxIcon icon);
 // holding it for the whole run would let the console's Ctrl+C or closing end
 // the show.
 void printText(const char* text);
-// A command line the program refuses: `text` on standard error, and where
-// nobody reads that (a program started from Windows' desktop) also in an
-// error box with this caption.
+// A command line the program refuses: `text` on standard error. Windows also
+// shows it in an error box with this caption, however the program was
+// started: a program made for the desktop cannot tell whether anyone reads
+// the console it borrows.
 void reportBadCommandLine(const char* text, const char* caption);
 
 // Creates the window: a borderless one at (x, y), or a decorated one where

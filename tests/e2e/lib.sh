@@ -181,6 +181,17 @@ wait_exit() {
 # Screenshot of the top-left 640 x 480 of the screen into $1 (PNG).
 screenshot() { import -window root -crop 640x480+0+0 +repage "$1" 2>/dev/null; }
 
+# Keeps a copy of picture $1, named $2, for a person to look at after the
+# test, and sets KEPT to the copy's path. The folder is the test's own (a
+# fixed name in /tmp, written as root, could be a planted link) and outlives
+# the test.
+KEPT_DIR= KEPT=
+keep_picture() {
+    [ -n "$KEPT_DIR" ] || KEPT_DIR=$(mktemp -d /tmp/kelvora-e2e-shots.XXXXXX) || return 1
+    KEPT=$KEPT_DIR/$2
+    cp "$1" "$KEPT"
+}
+
 # Number of distinct colours in image $1, and its mean brightness 0..1.
 colour_count() { convert "$1" -format '%k' info: 2>/dev/null; }
 mean_brightness() { convert "$1" -colorspace Gray -format '%[fx:mean]' info: 2>/dev/null; }

@@ -99,8 +99,8 @@ shot_of_frame() {
         phrase_share "$WORK/$1-0.png" "" ${3:-}
         ((SHARE >= $2)) && covered "$WORK/$1-0.png" && return 0
     done
-    cp "$WORK/$1-0.png" "/tmp/kelvora-e2e-gnome-$1.png" 2>/dev/null
-    fail "$1: no shot showed a phrase over the whole monitor (phrase $PHRASE over $SHARE%; /tmp/kelvora-e2e-gnome-$1.png)"
+    keep_picture "$WORK/$1-0.png" "gnome-$1.png"
+    fail "$1: no shot showed a phrase over the whole monitor (phrase $PHRASE over $SHARE%; $KEPT)"
 }
 covered() {
     local corner
@@ -125,8 +125,8 @@ pass "the warning box centred, then no other box; other clients read $MONITOR"
 # it; not the desktop in any corner.
 hold_at 100
 shot_of_frame frame100 40
-cp "$WORK/frame100-0.png" /tmp/kelvora-e2e-gnome-wayland.png 2>/dev/null
-pass "the show fills the $MONITOR monitor: phrase $PHRASE over $SHARE%, cans over the rest"
+keep_picture "$WORK/frame100-0.png" gnome-wayland.png
+pass "the show fills the $MONITOR monitor: phrase $PHRASE over $SHARE%, cans over the rest ($KEPT)"
 PLAIN_PHRASE=$PHRASE PLAIN_SHARE=$SHARE
 
 rm "$WORK/hold"
@@ -148,9 +148,9 @@ hold_at 70
 for key in F3 F3 F3; do press $key || fail "no window to press F3 in"; done
 hold_at 100
 shot_of_frame frame100-f3 10 $PLAIN_PHRASE
-cp "$WORK/frame100-f3-0.png" /tmp/kelvora-e2e-gnome-wayland-f3.png 2>/dev/null
+keep_picture "$WORK/frame100-f3-0.png" gnome-wayland-f3.png
 ((SHARE + 15 <= PLAIN_SHARE)) ||
-    fail "F3 at frame 70: frame 100 shows phrase $PLAIN_PHRASE over $SHARE%, expected at most $((PLAIN_SHARE - 15))% (denser cans; /tmp/kelvora-e2e-gnome-wayland-f3.png)"
+    fail "F3 at frame 70: frame 100 shows phrase $PLAIN_PHRASE over $SHARE%, expected at most $((PLAIN_SHARE - 15))% (denser cans; $KEPT)"
 pass "F3 reaches the show: phrase $PLAIN_PHRASE over $SHARE% of frame 100 instead of $PLAIN_SHARE%"
 
 # kill -9: the monitor shows the desktop again, with no one to put it back.

@@ -15,8 +15,8 @@ for try in $(seq 1 12); do
     screenshot "$WORK/shot.png"
     phrase_share "$WORK/shot.png"
     if ((SHARE >= 55 && SHARE <= 99)); then
-        pass "shot $try: phrase $PHRASE covers $SHARE% of the screen, cans and line the other $((100 - SHARE))%"
-        cp "$WORK/shot.png" /tmp/kelvora-e2e-picture.png 2>/dev/null
+        keep_picture "$WORK/shot.png" picture.png
+        pass "shot $try: phrase $PHRASE covers $SHARE% of the screen, cans and line the other $((100 - SHARE))% ($KEPT)"
         end_with_esc
         exit 0
     fi

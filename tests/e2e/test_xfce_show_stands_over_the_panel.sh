@@ -90,9 +90,9 @@ for ((try = 0; try < 12; try++)); do
     bottom=$SHARE
     ((top >= 50 && bottom >= 50)) && break
 done
-cp "$WORK/root.png" "/tmp/kelvora-e2e-$name.png" 2>/dev/null
-((try < 12)) || fail "the screen's top rows match a phrase by $top%, the bottom rows by $bottom%: not the show's picture"
-pass "the screen's top and bottom rows are the picture (phrase over $top% and $bottom%)"
+keep_picture "$WORK/root.png" "$name.png"
+((try < 12)) || fail "the screen's top rows match a phrase by $top%, the bottom rows by $bottom%: not the show's picture ($KEPT)"
+pass "the screen's top and bottom rows are the picture (phrase over $top% and $bottom%; $KEPT)"
 press Escape || fail "no window to press Esc in"
 box=$(wait_box Kelvora 10) || fail "no closing box after Esc"
 expect_mode "$DESKTOP_MODE" "at the closing box"

@@ -18,10 +18,13 @@ PACKAGES_TEST="googletest libgtest-dev libosmesa6-dev libstb-dev xserver-xorg-co
   libsox-fmt-mp3 lame clang-14 libclang-rt-14-dev xscreensaver xscreensaver-gl
   xfwm4 xfce4-panel xfconf dbus-x11 tint2 mutter xwayland pipewire wireplumber gstreamer1.0-pipewire
   gstreamer1.0-tools python3-gi"
-# The Windows build: cross-compiler, GoogleTest's source to build it for the
-# target, ImageMagick for the program's icon, and Wine to run the tests.
-PACKAGES_WINDOWS="cmake mingw-w64 googletest imagemagick"
-PACKAGES_WINDOWS_TEST="wine wine64"
+# What start_x needs: Xorg with the dummy driver, Xvfb, and xwininfo.
+PACKAGES_X="xserver-xorg-core xserver-xorg-video-dummy xvfb x11-utils"
+# The Windows build: cross-compiler and ImageMagick for the program's icon;
+# its tests: GoogleTest's source to build it for the target, the reference
+# TGA reader's header, and Wine to run them.
+PACKAGES_WINDOWS="cmake mingw-w64 imagemagick"
+PACKAGES_WINDOWS_TEST="googletest libstb-dev wine wine64"
 WINDOWS_BUILD=${KELVORA_WINDOWS_BUILD:-$REPO/build-windows}
 
 # The web build: Debian's Emscripten (which brings node); its browser tests
@@ -33,11 +36,15 @@ PACKAGES_WEB_TEST="chromium imagemagick"
 WEB_CMAKE_BUILD=${KELVORA_WEB_CMAKE_BUILD:-$REPO/build-emscripten}
 WEB_SITE=${KELVORA_WEB_SITE:-$REPO/build-web}
 
-# Runs "$@" as root: directly, or through sudo.
 # The Debian package: dpkg-shlibdeps (dpkg-dev) finds its dependencies,
 # lintian checks it.
 PACKAGES_PACKAGE="dpkg-dev lintian"
 
+# The build folders configure the tests only when a script asks for them
+# (TESTING=ON after sourcing this): building the show needs no test package.
+TESTING=OFF
+
+# Runs "$@" as root: directly, or through sudo.
 as_root() {
     if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
 }
@@ -57,25 +64,46 @@ install_missing() {
         return 1
     fi
     echo "Installing: ${missing[*]}"
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
-        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+    apt_get update -qq && apt_get install -y -qq "${missing[@]}" >/dev/null
 }
 
-# Configures (once) and builds; extra arguments go to the configure step.
-build() {
-    if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-        cmake -S "$REPO" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null || return 1
+# apt-get as root, waiting a while for another package manager (a desktop's
+# unattended upgrades) to let go of its lock rather than failing at once.
+APT_LOCK_WAIT=600
+apt_get() {
+    local lock inode
+    for lock in /var/lib/dpkg/lock-frontend /var/lib/apt/lists/lock; do
+        inode=$(stat -c %i "$lock" 2>/dev/null) || continue
+        if grep -q ":$inode " /proc/locks; then
+            echo "Waiting up to $((APT_LOCK_WAIT / 60)) minutes for the package manager that holds $lock"
+            break
+        fi
+    done
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=$APT_LOCK_WAIT "$@"
+}
+
+# Configures the build folder $1 (cmake arguments follow) when it is new, or
+# when the tests are wanted and it has none.
+configure() {
+    local dir=$1
+    shift
+    if [ -f "$dir/CMakeCache.txt" ]; then
+        [ "$TESTING" = OFF ] || grep -qx 'BUILD_TESTING:BOOL=ON' "$dir/CMakeCache.txt" && return 0
     fi
+    cmake -S "$REPO" -B "$dir" "$@" -DBUILD_TESTING=$TESTING >/dev/null
+}
+
+# Configures and builds; extra arguments go to the configure step.
+build() {
+    configure "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" || return 1
     cmake --build "$BUILD" -j"$(nproc)"
 }
 
 # Cross-builds the Windows targets named in $@ into $WINDOWS_BUILD with
 # MinGW-w64 (configured once).
 build_windows() {
-    if [ ! -f "$WINDOWS_BUILD/CMakeCache.txt" ]; then
-        cmake -S "$REPO" -B "$WINDOWS_BUILD" --toolchain "$REPO/cmake/mingw-w64-x86_64.cmake" \
-            -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVORA_WERROR=ON >/dev/null || return 1
-    fi
+    configure "$WINDOWS_BUILD" --toolchain "$REPO/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVORA_WERROR=ON || return 1
     cmake --build "$WINDOWS_BUILD" -j"$(nproc)" --target "$@"
 }
 
@@ -105,7 +133,7 @@ build_preset() {
     local preset=$1 dir=$2
     shift 2
     if [ ! -f "$dir/CMakeCache.txt" ]; then
-        (cd "$REPO" && cmake --preset "$preset" -B "$dir" >/dev/null) || return 1
+        (cd "$REPO" && cmake --preset "$preset" -B "$dir" -DBUILD_TESTING=ON >/dev/null) || return 1
     fi
     cmake --build "$dir" -j"$(nproc)" --target "$@"
 }

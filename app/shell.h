@@ -21,7 +21,8 @@ struct ShowOptions {
     bool windowed = false;
     // The random numbers' start; the clock when none is given.
     std::optional<unsigned> seed;
-    // The screensaver plays no music unless asked.
+    // The music plays; only the screensaver, which plays none unless asked,
+    // turns it off.
     bool music = true;
 };
 
@@ -36,8 +37,8 @@ void initShow(const ShowOptions& options = {});
 // Start-up's steps after the window exists: viewport, window shown, cursor
 // hidden, matrices reset and the camera set up.
 void finishStartUp();
-// The same for a window of width x height that keeps the user's cursor (the
-// screensaver's, whose host decides about the cursor).
+// The same for a window of width x height, hiding the cursor only when asked
+// (the screensaver's host decides about its own cursor).
 void startDrawing(int width, int height, bool hidesCursor);
 // The window's device context, pixel format, palette and OpenGL context, made
 // current; false when there is no context to draw with.

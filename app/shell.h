@@ -24,7 +24,13 @@ struct ShowOptions {
     // The music plays; only the screensaver, which plays none unless asked,
     // turns it off.
     bool music = true;
+    // At most this many frames a second, 0 for no cap: the show moves one step
+    // a frame, so this is its pace.
+    int framesPerSecond = 0;
 };
+
+// A frame rate beyond this is no cap anyone means.
+inline constexpr int highestFramesPerSecond = 1000;
 
 // The vertical field of view in degrees, wherever the show is drawn.
 inline constexpr float showFieldOfView = 60.0f;

@@ -9,7 +9,7 @@ namespace {
 
 constexpr const char* programName = "kelvora";
 
-enum class Option { help, version, window, seed };
+enum class Option { help, version, window, seed, framesPerSecond };
 
 struct OptionEntry {
     Option option;
@@ -23,6 +23,7 @@ constexpr OptionEntry optionTable[] = {
     {Option::version, "version", 'V', false},
     {Option::window, "window", 'w', false},
     {Option::seed, "seed", 's', true},
+    {Option::framesPerSecond, "fps", 'f', true},
 };
 
 // The long option that `name` is, or the one it alone abbreviates. Null with
@@ -56,6 +57,17 @@ bool parseSeed(std::string_view text, unsigned& seed) {
     return true;
 }
 
+// A frame-rate cap is a whole number of frames a second, 0 for none.
+bool parseFramesPerSecond(std::string_view text, int& framesPerSecond) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value, 10);
+    if (text.empty() || error != std::errc{} || stop != end || value < 0 || value > highestFramesPerSecond)
+        return false;
+    framesPerSecond = value;
+    return true;
+}
+
 CommandLine rejected(std::string error) {
     CommandLine result;
     result.action = CommandLineAction::reject;
@@ -83,6 +95,12 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
                 result.options.seed = seed;
                 break;
             }
+            case Option::framesPerSecond:
+                if (!parseFramesPerSecond(value, result.options.framesPerSecond))
+                    return "invalid frame rate '" + std::string(value) + "' for " + shownName +
+                           ": expected a whole number from 0 (no cap) to " +
+                           std::to_string(highestFramesPerSecond);
+                break;
         }
         return {};
     };
@@ -138,7 +156,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
 }
 
 std::string usageLine() {
-    return std::string("Usage: ") + programName + " [--window] [--seed N] [--help] [--version]\n";
+    return std::string("Usage: ") + programName + " [--window] [--seed N] [--fps N] [--help] [--version]\n";
 }
 
 std::string helpText(const std::string& dataFolder) {
@@ -151,6 +169,8 @@ std::string helpText(const std::string& dataFolder) {
            "                   warning box and without switching the screen\n"
            "  -s, --seed=N     start the random numbers from N (0 to 4294967295) instead\n"
            "                   of the clock: the same N plays the same show\n"
+           "  -f, --fps=N      at most N frames a second (0, the default: no cap); the\n"
+           "                   show moves one step a frame, so this sets its pace\n"
            "  -h, --help       print this help and exit\n"
            "  -V, --version    print the version and exit\n"
            "\n"

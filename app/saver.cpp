@@ -1,7 +1,5 @@
 #include "app/saver.h"
 
-#include <chrono>
-
 #include "app/shell.h"
 #include "camera/camera.h"
 #include "render/frame.h"
@@ -13,10 +11,6 @@ constexpr const char* saverClass = "Kelvora screensaver";
 // Messages taken before each frame at most: a burst of resizes is taken at
 // once, and a window system that never stops sending cannot stall the show.
 constexpr int messagesPerFrame = 8;
-// A stored rate beyond this is taken as damaged: the default instead.
-constexpr int highestFramesPerSecond = 1000;
-constexpr long long microsecondsPerSecond = 1'000'000;
-constexpr long long microsecondsPerMillisecond = 1'000;
 
 SaverOptions saverOptions;
 // The window's size as its last msgSize gave it.
@@ -87,9 +81,9 @@ SaverOptions saverOptionsFor(const SaverCommand& command) {
     if (command.frameMicroseconds) {
         options.frameMicroseconds = *command.frameMicroseconds;
     } else if (const auto stored = platform::readSetting(framesPerSecondSetting);
+               // Out of range it is damaged: the default instead.
                stored && *stored >= 0 && *stored <= highestFramesPerSecond) {
-        options.frameMicroseconds =
-            *stored == 0 ? 0 : static_cast<int>(microsecondsPerSecond / *stored);
+        options.frameMicroseconds = frameMicrosecondsAt(*stored);
     }
     options.music = command.music ? *command.music : platform::readSetting(musicSetting).value_or(0) != 0;
     options.showFrameRate = command.showFrameRate;
@@ -136,8 +130,6 @@ int runSaver(const SaverOptions& options) {
 
     startDrawing(viewWidth, viewHeight, false);
 
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point start = Clock::now();
     FramePacer pacer(options.frameMicroseconds);
     FrameRateMeter meter;
     while (quitFlag == 0) {
@@ -146,25 +138,11 @@ int runSaver(const SaverOptions& options) {
         composeFrame();
         if (options.showFrameRate) drawFrameRate(meter.perSecond(), viewWidth, viewHeight);
         platform::swapBuffers(deviceContext);
-        const long long now =
-            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+        const long long now = steadyMicroseconds();
         meter.frameDone(now);
         if (const unsigned wait = pacer.millisecondsToWait(now)) platform::sleepMilliseconds(wait);
     }
     return 0;
-}
-
-unsigned FramePacer::millisecondsToWait(long long nowMicroseconds) {
-    if (period <= 0) return 0;
-    due = (due < 0 ? nowMicroseconds : due) + period;
-    // More than a frame behind (a slow frame, a stopped process): start the
-    // cadence again rather than rush the missed frames out.
-    if (due < nowMicroseconds - period) due = nowMicroseconds;
-    if (due <= nowMicroseconds) return 0;
-    // To the nearest millisecond: the cadence, kept in microseconds, makes up
-    // for the rounding over the next frames.
-    return static_cast<unsigned>((due - nowMicroseconds + microsecondsPerMillisecond / 2) /
-                                 microsecondsPerMillisecond);
 }
 
 void FrameRateMeter::frameDone(long long nowMicroseconds) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "app/frame_pacer.h"
 #include "app/saver_command_line.h"
 #include "platform/platform.h"
 
@@ -17,7 +18,7 @@ inline constexpr int defaultFramesPerSecond = 60;
 struct SaverOptions {
     platform::WindowStyle style = platform::WindowStyle::saver;
     std::uintptr_t host = 0;
-    int frameMicroseconds = 1'000'000 / defaultFramesPerSecond;  // 0: no cap
+    int frameMicroseconds = frameMicrosecondsAt(defaultFramesPerSecond);  // 0: no cap
     bool music = false;
     bool showFrameRate = false;
 };
@@ -28,20 +29,6 @@ int runSaverCommand(const SaverCommand& command);
 // The command's options, the stored settings where it gives none.
 SaverOptions saverOptionsFor(const SaverCommand& command);
 int runSaver(const SaverOptions& options);
-
-// When frames are due: a steady cadence that does not hurry to catch up after
-// a slow frame.
-class FramePacer {
-public:
-    explicit FramePacer(int frameMicroseconds) : period(frameMicroseconds) {}
-    // Called when a frame is done, with the time then; how long to wait
-    // before starting the next one.
-    unsigned millisecondsToWait(long long nowMicroseconds);
-
-private:
-    long long period;
-    long long due = -1;
-};
 
 // Frames per second over about the last second, for --fps.
 class FrameRateMeter {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/display_mode.h"
+#include "app/frame_pacer.h"
 #include "app/keyboard.h"
 #include "assets/music.h"
 #include "assets/textures.h"
@@ -42,6 +43,14 @@ platform::PixelFormat pixelFormatRequest;
 
 // Set once by winMain, before the window (and with it initShow) exists.
 ShowOptions showOptions;
+// The cap's cadence; without a cap it never waits.
+FramePacer framePacer{0};
+
+// One frame of the show, then whatever wait the cap asks for.
+void drawFrame() {
+    renderFrame();
+    framePacer.waitForNextFrame();
+}
 
 void teardown() {
     releaseGL();
@@ -64,6 +73,7 @@ void onCreate(platform::Window* window) {
 
 int winMain(const ShowOptions& options) {
     showOptions = options;
+    framePacer = FramePacer(frameMicrosecondsAt(options.framesPerSecond));
     if (!platform::registerWindowClass(className, wndProc)) return 0;
 
     if (!options.windowed) {
@@ -98,7 +108,7 @@ int winMain(const ShowOptions& options) {
         // Esc (or any other end of the window) ran the teardown inside that
         // message: the contexts are gone, so no frame is drawn.
         if (quitFlag != 0) break;
-        renderFrame();
+        drawFrame();
     }
     return 0;
 }
@@ -123,7 +133,7 @@ std::intptr_t wndProc(platform::Window* window, unsigned message, std::uintptr_t
         }
         case platform::msgPaint:
             // Never validated: the window system keeps asking for paints.
-            renderFrame();
+            drawFrame();
             return 0;
         case platform::msgKeyDown:
             onKeyDown(static_cast<unsigned>(wParam));

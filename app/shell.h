@@ -21,9 +21,16 @@ struct ShowOptions {
     bool windowed = false;
     // The random numbers' start; the clock when none is given.
     std::optional<unsigned> seed;
-    // The screensaver plays no music unless asked.
+    // The music plays; only the screensaver, which plays none unless asked,
+    // turns it off.
     bool music = true;
+    // At most this many frames a second, 0 for no cap: the show moves one step
+    // a frame, so this is its pace.
+    int framesPerSecond = 0;
 };
+
+// A frame rate beyond this is no cap anyone means.
+inline constexpr int highestFramesPerSecond = 1000;
 
 // The vertical field of view in degrees, wherever the show is drawn.
 inline constexpr float showFieldOfView = 60.0f;
@@ -36,8 +43,8 @@ void initShow(const ShowOptions& options = {});
 // Start-up's steps after the window exists: viewport, window shown, cursor
 // hidden, matrices reset and the camera set up.
 void finishStartUp();
-// The same for a window of width x height that keeps the user's cursor (the
-// screensaver's, whose host decides about the cursor).
+// The same for a window of width x height, hiding the cursor only when asked
+// (the screensaver's host decides about its own cursor).
 void startDrawing(int width, int height, bool hidesCursor);
 // The window's device context, pixel format, palette and OpenGL context, made
 // current; false when there is no context to draw with.

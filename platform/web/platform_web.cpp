@@ -10,12 +10,12 @@
 #include <emscripten/html5.h>
 
 #include <cstdio>
-#include <deque>
 #include <string>
 #include <vector>
 
-#include "platform/web/gl_web.h"
+#include "platform/backend_common.h"
 #include "platform/platform.h"
+#include "platform/web/gl_web.h"
 
 namespace platform {
 
@@ -23,16 +23,8 @@ struct Window {
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;  // the canvas's one context
     bool needsPaint = false;                      // nothing ever validates it once set
 };
-struct DeviceContext {
-    Window* window = nullptr;
-    PixelFormat format;
-    bool formatSet = false;
-};
 struct GLContext {
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE native = 0;
-};
-struct Palette {
-    std::vector<PaletteEntry> entries;
 };
 
 }  // namespace platform
@@ -80,28 +72,8 @@ std::string registeredClass;
 platform::WindowProc windowProc = nullptr;
 platform::Window* theWindow = nullptr;
 platform::DeviceContext theDeviceContext;
-std::deque<platform::MessageRecord> pendingMessages;
 bool boxOpen = false;        // keys then belong to the box, not to the show
 bool fullscreenNow = false;  // the show's canvas is full screen
-
-// The keys that are polled, by virtual key.
-struct PolledKey {
-    unsigned virtualKey;
-    bool held;
-    bool pressedSinceQuery;
-};
-PolledKey polledKeys[] = {
-    {platform::vkLeft, false, false},
-    {platform::vkUp, false, false},
-    {platform::vkRight, false, false},
-    {platform::vkDown, false, false},
-};
-
-PolledKey* polledKey(unsigned virtualKey) {
-    for (PolledKey& key : polledKeys)
-        if (key.virtualKey == virtualKey) return &key;
-    return nullptr;
-}
 
 // Browsers number keys as desktops do (keyCode): Return 13, Esc 27, the
 // arrows 37 to 40, digits and letters as their characters, F1 112.
@@ -128,21 +100,17 @@ unsigned virtualKeyOf(const EmscriptenKeyboardEvent& event) {
 // meaning in the browser.
 bool showUsesKey(unsigned virtualKey) {
     return virtualKey == platform::vkEscape || (virtualKey >= platform::vkF1 && virtualKey <= platform::vkF4) ||
-           polledKey(virtualKey) != nullptr;
+           platform::common::isPolled(virtualKey);
 }
 
 EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* event, void*) {
     if (boxOpen || theWindow == nullptr) return EM_FALSE;
     const unsigned key = virtualKeyOf(*event);
     if (key == platform::vkNone) return EM_FALSE;
-    PolledKey* polled = polledKey(key);
-    if (eventType == EMSCRIPTEN_EVENT_KEYUP) {
-        if (polled) polled->held = false;
-        return showUsesKey(key);
-    }
-    if (polled) polled->held = polled->pressedSinceQuery = true;
-    pendingMessages.push_back({theWindow, event->altKey ? platform::msgSysKeyDown : platform::msgKeyDown,
-                               key, 0});
+    const bool down = eventType != EMSCRIPTEN_EVENT_KEYUP;
+    platform::common::keyArrived(key, down);
+    if (!down) return showUsesKey(key);
+    platform::common::post({theWindow, event->altKey ? platform::msgSysKeyDown : platform::msgKeyDown, key, 0});
     return showUsesKey(key);
 }
 
@@ -152,7 +120,7 @@ EM_BOOL onFullscreenChange(int, const EmscriptenFullscreenChangeEvent* event, vo
     const bool wasFullscreen = fullscreenNow;
     fullscreenNow = event->isFullscreen;
     if (wasFullscreen && !fullscreenNow && theWindow != nullptr)
-        pendingMessages.push_back({theWindow, platform::msgKeyDown, platform::vkEscape, 0});
+        platform::common::post({theWindow, platform::msgKeyDown, platform::vkEscape, 0});
     return EM_FALSE;
 }
 
@@ -238,7 +206,7 @@ void destroyWindow(Window* window) {
     emscripten_webgl_destroy_context(window->context);
     delete window;
     theWindow = nullptr;
-    pendingMessages.clear();
+    common::clearPosted();
 }
 
 std::intptr_t defWindowProc(Window* window, unsigned message, std::uintptr_t, std::intptr_t) {
@@ -256,26 +224,14 @@ void invalidateWindow(Window* window) {
     if (window) window->needsPaint = true;
 }
 
-bool peekMessage(MessageRecord& message) {
-    if (!pendingMessages.empty()) {
-        message = pendingMessages.front();
-        pendingMessages.pop_front();
-        return true;
-    }
-    if (theWindow && theWindow->needsPaint) {
-        message = {theWindow, msgPaint, 0, 0};
-        return true;
-    }
-    return false;
-}
+// The page's events arrive between frames, straight into the posted messages.
+bool common::nextWindowSystemMessage(MessageRecord&) { return false; }
+
+Window* common::windowNeedingPaint() { return theWindow && theWindow->needsPaint ? theWindow : nullptr; }
 
 std::intptr_t dispatchMessage(const MessageRecord& message) {
     if (message.window == nullptr || message.window != theWindow || windowProc == nullptr) return 0;
     return windowProc(message.window, message.message, message.wParam, message.lParam);
-}
-
-void postQuitMessage(int exitCode) {
-    pendingMessages.push_back({nullptr, msgQuit, static_cast<std::uintptr_t>(exitCode), 0});
 }
 
 void showCursor(bool show) { pageShowCursor(show); }
@@ -287,35 +243,7 @@ DeviceContext* getDC(Window* window) {
 
 void releaseDC(Window*, DeviceContext*) {}
 
-int choosePixelFormat(DeviceContext* dc, const PixelFormat&) { return dc ? 1 : 0; }
-
-bool setPixelFormat(DeviceContext* dc, int index, const PixelFormat& request) {
-    if (dc == nullptr || index != 1 || dc->formatSet) return false;
-    // What the canvas's context has, whatever was asked: true colour, no alpha.
-    constexpr int channelBits = 8;
-    dc->format = request;
-    dc->format.flags &= ~static_cast<unsigned>(pfdNeedPalette);
-    dc->format.rgba = true;
-    dc->format.colorBits = 3 * channelBits;
-    dc->format.redBits = dc->format.greenBits = dc->format.blueBits = channelBits;
-    dc->format.redShift = 2 * channelBits;
-    dc->format.greenShift = channelBits;
-    dc->format.blueShift = 0;
-    dc->format.alphaBits = 0;
-    dc->format.depthBits = canvasDepthBits();
-    dc->formatSet = true;
-    return true;
-}
-
-PixelFormat describePixelFormat(DeviceContext* dc) { return dc ? dc->format : PixelFormat{}; }
-
-// A browser's canvas is true colour: these serve the shell's palette path,
-// which a true-colour format never takes.
-Palette* createPalette(const std::vector<PaletteEntry>& entries) { return new Palette{entries}; }
-void deletePalette(Palette* palette) { delete palette; }
-void selectPalette(DeviceContext*, Palette*) {}
-int realizePalette(DeviceContext*) { return 0; }
-void updateColors(DeviceContext*) {}
+int common::depthBitsOf(Window*) { return canvasDepthBits(); }
 
 GLContext* createGLContext(DeviceContext* dc) {
     if (dc == nullptr || dc->window == nullptr) return nullptr;
@@ -363,15 +291,6 @@ void restoreDisplayMode() {
     // Cleared first: this is no user leaving full screen.
     fullscreenNow = false;
     pageLeaveFullscreen();
-}
-
-unsigned short asyncKeyState(unsigned virtualKey) {
-    PolledKey* key = polledKey(virtualKey);
-    if (key == nullptr) return 0;
-    unsigned short state = key->held ? 0x8000 : 0;
-    if (key->pressedSinceQuery) state |= 1;
-    key->pressedSinceQuery = false;
-    return state;
 }
 
 std::string installedDataFolder() {

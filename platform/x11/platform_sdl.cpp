@@ -10,10 +10,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
 #include <string>
 
+#include "platform/backend_common.h"
 #include "platform/x11/display_guardian.h"
 #include "platform/x11/message_box.h"
 #include "platform/platform.h"
@@ -33,16 +33,8 @@ bool sdl::x11Of(SDL_Window* native, Display*& display, ::Window& window) {
     return true;
 }
 
-struct DeviceContext {
-    Window* window = nullptr;
-    PixelFormat format;  // what the display granted
-    bool formatSet = false;
-};
 struct GLContext {
     SDL_GLContext native = nullptr;
-};
-struct Palette {
-    std::vector<PaletteEntry> entries;
 };
 
 namespace {
@@ -51,7 +43,6 @@ std::string registeredClass;
 WindowProc windowProc = nullptr;
 Window* theWindow = nullptr;
 DeviceContext theDeviceContext;
-std::deque<MessageRecord> postedMessages;
 
 using sdl::x11Of;
 
@@ -153,32 +144,13 @@ unsigned virtualKeyOf(SDL_Keycode key) {
     }
 }
 
-// The four keys that are polled, by virtual key.
-struct PolledKey {
-    unsigned virtualKey;
-    SDL_Scancode scancode;
-    bool pressedSinceQuery;
-};
-PolledKey polledKeys[] = {
-    {vkLeft, SDL_SCANCODE_LEFT, false},
-    {vkUp, SDL_SCANCODE_UP, false},
-    {vkRight, SDL_SCANCODE_RIGHT, false},
-    {vkDown, SDL_SCANCODE_DOWN, false},
-};
-
-PolledKey* polledKey(unsigned virtualKey) {
-    for (PolledKey& key : polledKeys)
-        if (key.virtualKey == virtualKey) return &key;
-    return nullptr;
-}
-
 // Turns one SDL event into a message; false for events the show has no use for.
 bool translate(const SDL_Event& event, MessageRecord& message) {
     message = {theWindow, 0, 0, 0};
     switch (event.type) {
         case SDL_KEYDOWN: {
             const unsigned key = virtualKeyOf(event.key.keysym.sym);
-            if (PolledKey* polled = polledKey(key)) polled->pressedSinceQuery = true;
+            common::keyArrived(key, true);
             message.message = (event.key.keysym.mod & KMOD_ALT) ? msgSysKeyDown : msgKeyDown;
             message.wParam = key;
             return true;
@@ -224,7 +196,7 @@ Window* adoptHost(std::uintptr_t hostId) {
 // deepest depth buffer offered): X fixes a window's visual when it is made,
 // and the window must exist before its create message, so the format is
 // decided here rather than by setPixelFormat.
-constexpr int channelBits = 8;
+using common::channelBits;
 constexpr int depthBitsTried[] = {32, 24, 16};  // most X drivers offer no 32
 
 // Made hidden: nothing may be seen of the window before the show shows it.
@@ -385,12 +357,7 @@ void invalidateWindow(Window* window) {
     if (window) window->needsPaint = true;
 }
 
-bool peekMessage(MessageRecord& message) {
-    if (!postedMessages.empty()) {
-        message = postedMessages.front();
-        postedMessages.pop_front();
-        return true;
-    }
+bool common::nextWindowSystemMessage(MessageRecord& message) {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (translate(event, message)) return true;
@@ -400,21 +367,15 @@ bool peekMessage(MessageRecord& message) {
             return false;
         }
     }
-    if (theWindow && theWindow->needsPaint) {
-        message = {theWindow, msgPaint, 0, 0};
-        return true;
-    }
     return false;
 }
+
+Window* common::windowNeedingPaint() { return theWindow && theWindow->needsPaint ? theWindow : nullptr; }
 
 std::intptr_t dispatchMessage(const MessageRecord& message) {
     if (message.window == nullptr || message.window != theWindow || windowProc == nullptr)
         return 0;
     return windowProc(message.window, message.message, message.wParam, message.lParam);
-}
-
-void postQuitMessage(int exitCode) {
-    postedMessages.push_back({nullptr, msgQuit, static_cast<std::uintptr_t>(exitCode), 0});
 }
 
 void showCursor(bool show) { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
@@ -426,33 +387,7 @@ DeviceContext* getDC(Window* window) {
 
 void releaseDC(Window*, DeviceContext*) {}
 
-int choosePixelFormat(DeviceContext* dc, const PixelFormat&) { return dc ? 1 : 0; }
-
-bool setPixelFormat(DeviceContext* dc, int index, const PixelFormat& request) {
-    if (dc == nullptr || index != 1 || dc->formatSet) return false;
-    // What the window's visual has, whatever was asked.
-    dc->format = request;
-    dc->format.flags &= ~static_cast<unsigned>(pfdNeedPalette);  // true colour
-    dc->format.rgba = true;
-    dc->format.colorBits = 3 * channelBits;
-    dc->format.redBits = dc->format.greenBits = dc->format.blueBits = channelBits;
-    dc->format.redShift = 2 * channelBits;
-    dc->format.greenShift = channelBits;
-    dc->format.blueShift = 0;
-    dc->format.depthBits = dc->window->depthBits;
-    dc->formatSet = true;
-    return true;
-}
-
-PixelFormat describePixelFormat(DeviceContext* dc) { return dc ? dc->format : PixelFormat{}; }
-
-// X true-colour visuals have no palette to realise; these serve the shell's
-// palette path, which a true-colour format never takes.
-Palette* createPalette(const std::vector<PaletteEntry>& entries) { return new Palette{entries}; }
-void deletePalette(Palette* palette) { delete palette; }
-void selectPalette(DeviceContext*, Palette*) {}
-int realizePalette(DeviceContext*) { return 0; }
-void updateColors(DeviceContext*) {}
+int common::depthBitsOf(Window* window) { return window ? window->depthBits : 0; }
 
 GLContext* createGLContext(DeviceContext* dc) {
     if (dc == nullptr || dc->window == nullptr || dc->window->native == nullptr) return nullptr;
@@ -510,16 +445,6 @@ void restoreDisplayMode() {
     fullScreenAsked = false;
     if (onXwayland) xwayland::restore();
     else guardian::restore();
-}
-
-unsigned short asyncKeyState(unsigned virtualKey) {
-    PolledKey* key = polledKey(virtualKey);
-    if (key == nullptr) return 0;
-    const Uint8* held = SDL_GetKeyboardState(nullptr);
-    unsigned short state = held[key->scancode] ? 0x8000 : 0;
-    if (key->pressedSinceQuery) state |= 1;
-    key->pressedSinceQuery = false;
-    return state;
 }
 
 std::string installedDataFolder() {

@@ -6,7 +6,7 @@ need_display
 
 "$KELVORA" --help >"$WORK/out" 2>"$WORK/err"; status=$?
 [ "$status" = 0 ] && [ ! -s "$WORK/err" ] || fail "--help: status $status, stderr: $(cat "$WORK/err")"
-for word in --window --seed --help --version Esc F1 stuff; do
+for word in --window --seed --fps --help --version Esc F1 stuff; do
     grep -q -- "$word" "$WORK/out" || fail "--help does not mention $word"
 done
 pass "--help: $(wc -l <"$WORK/out") lines on stdout, status 0"
@@ -18,7 +18,7 @@ version=$(sed -n 's/^project(kelvora VERSION \([0-9.]*\).*/\1/p' "$REPO/CMakeLis
 pass "--version: $(cat "$WORK/out")"
 
 # Any window made on the screen shows up as a CreateNotify on the root.
-for mistake in --fullscreen "--seed banana" -q extra; do
+for mistake in --fullscreen "--seed banana" "--fps 0.5" -q extra; do
     xev -root -event substructure >"$WORK/xev" 2>/dev/null &
     xev_pid=$!
     sleep 0.3

@@ -21,6 +21,7 @@ TEST(CommandLine, NoArgumentsRunsTheShowAsAlways) {
     EXPECT_EQ(CommandLineAction::runShow, result.action);
     EXPECT_FALSE(result.options.windowed);
     EXPECT_FALSE(result.options.seed.has_value());
+    EXPECT_EQ(0, result.options.framesPerSecond) << "no cap";
 }
 
 TEST(CommandLine, EverySpellingOfWindowAndSeed) {
@@ -35,6 +36,10 @@ TEST(CommandLine, EverySpellingOfWindowAndSeed) {
         EXPECT_EQ(7u, result.options.seed.value_or(0)) << spelling[0];
     }
     EXPECT_EQ(4294967295u, parse({"--seed", "4294967295"}).options.seed.value_or(0));
+    for (const auto& spelling : std::vector<std::vector<const char*>>{{"--fps", "30"}, {"--fps=30"}, {"-f30"}, {"-wf", "30"}})
+        EXPECT_EQ(30, parse(spelling).options.framesPerSecond) << spelling[0];
+    EXPECT_EQ(0, parse({"--fps", "0"}).options.framesPerSecond);
+    EXPECT_EQ(1000, parse({"--fps", "1000"}).options.framesPerSecond);
 }
 
 TEST(CommandLine, HelpWinsOverVersionAndBothOverTheShow) {
@@ -52,6 +57,10 @@ TEST(CommandLine, MistakesAreRejectedWithALineNamingThem) {
         {{"--seed=4294967296"}, "invalid seed '4294967296' for --seed: expected a whole number from 0 to 4294967295"},
         {{"-s", "7x"}, "invalid seed '7x' for -s: expected a whole number from 0 to 4294967295"},
         {{"--window=yes"}, "option '--window' doesn't allow an argument"},
+        {{"--fps", "1001"}, "invalid frame rate '1001' for --fps: expected a whole number from 0 (no cap) to 1000"},
+        {{"-f", "-5"}, "invalid frame rate '-5' for -f: expected a whole number from 0 (no cap) to 1000"},
+        {{"--fps=sixty"}, "invalid frame rate 'sixty' for --fps: expected a whole number from 0 (no cap) to 1000"},
+        {{"-f"}, "option requires an argument -- 'f'"},
         {{"--", "extra"}, "unexpected argument 'extra'"},
         {{"show"}, "unexpected argument 'show'"},
     };

@@ -112,6 +112,23 @@ TEST(Shell, DrawsAFrameOnEveryPassAndAnotherForEachPaint) {
     EXPECT_EQ(0, fake::count("ERROR"));
 }
 
+TEST(Shell, ACapWaitsAfterEveryFrameWithoutOneNever) {
+    struct Row {
+        int framesPerSecond;
+        const char* firstWait;
+    };
+    for (const Row row : {Row{0, nullptr}, Row{50, "sleepMilliseconds 20"}, Row{1000, "sleepMilliseconds 1"}}) {
+        freshRun().messages = {{nullptr, platform::msgPaint, 0, 0}, key('A'), key(platform::vkEscape)};
+        winMain({.windowed = true, .seed = {}, .music = true, .framesPerSecond = row.framesPerSecond});
+        // The fake's sleeps take no time: every wait after the first is longer.
+        EXPECT_EQ(row.firstWait ? fake::count("swapBuffers") : 0, fake::count("sleepMilliseconds"))
+            << "--fps " << row.framesPerSecond << ":\n" << journalText();
+        if (row.firstWait) {
+            EXPECT_EQ(fake::find("sleepMilliseconds"), fake::find(row.firstWait)) << journalText();
+        }
+    }
+}
+
 TEST(Shell, WindowClosedWithoutEscRunsTheTeardownAndEndsTheLoop) {
     for (const auto& closing : {platform::MessageRecord{nullptr, platform::msgClose, 0, 0},
                                 key(platform::vkF4, platform::msgSysKeyDown)}) {

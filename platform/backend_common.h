@@ -1,0 +1,40 @@
+// What the SDL and web backends do alike, written once: the polled arrow
+// keys, the message queue with its standing repaint request, the true-colour
+// pixel format and the palette calls that such a format never needs. No
+// system header here; each backend supplies the three hooks below.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace platform {
+
+struct DeviceContext {
+    Window* window = nullptr;
+    PixelFormat format;  // what the display granted
+    bool formatSet = false;
+};
+
+namespace common {
+
+// Of each colour channel, in both backends' surfaces.
+inline constexpr int channelBits = 8;
+
+// --- Supplied by the backend ---
+// The window system's next message, if one waits; never waits itself.
+bool nextWindowSystemMessage(MessageRecord& message);
+// The window while its contents are invalid (nothing ever validates them), else null.
+Window* windowNeedingPaint();
+// The depth buffer the window's surface has, the only one it can take.
+int depthBitsOf(Window* window);
+
+// --- Used by the backend ---
+// A key's press or release, as the window system reports it.
+void keyArrived(unsigned virtualKey, bool down);
+// The keys that asyncKeyState answers for: the arrows.
+bool isPolled(unsigned virtualKey);
+// Queued for peekMessage ahead of the window system's own messages.
+void post(const MessageRecord& message);
+void clearPosted();
+
+}  // namespace common
+}  // namespace platform

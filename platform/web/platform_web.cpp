@@ -58,12 +58,19 @@ EM_JS(int, canvasDepthBits, (), {
 });
 
 // Counts the frame (and keeps it when the page was asked to), then waits for
-// the browser's next animation frame: the browser presents what was drawn in
-// between. Yielding any less (a zero-length sleep) starves the browser: most
-// frames drawn would never be presented.
+// the browser's next animation frame that the page's frame cap (?fps) allows:
+// the browser presents what was drawn in between. Yielding any less (a
+// zero-length sleep) starves the browser: most frames drawn would never be
+// presented.
 EM_ASYNC_JS(void, pagePresentFrame, (), {
     Module.kelvoraPage.framePresented();
-    await new Promise(requestAnimationFrame);
+    await Module.kelvoraPage.nextFrame();
+});
+
+// The program's options are what the page made of its address (?seed=N):
+// the page tells a refused one in the address's terms.
+EM_JS(void, pageRefuseAddress, (const char* text), {
+    Module.kelvoraPage.refuseAddress(UTF8ToString(text));
 });
 
 // --- The backend's state ---
@@ -166,7 +173,7 @@ void messageBox(const char* text, const char* caption, BoxIcon icon) {
 
 // The page shows neither stream; its options come from its address.
 void printText(const char* text) { std::fputs(text, stdout); }
-void reportBadCommandLine(const char* text, const char*) { std::fputs(text, stderr); }
+void reportBadCommandLine(const char* text, const char*) { pageRefuseAddress(text); }
 
 // The page has one canvas, shown as the page shows it, whatever the style.
 Window* createWindow(const char* className, const char*, int, int, int, int, WindowStyle style,

@@ -9,10 +9,12 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/box_text.h"
 #include "platform/platform.h"
+#include "platform/windows/platform_win32.h"
 
 namespace platform {
 
@@ -504,7 +506,8 @@ std::string installedDataFolder() {
 
 namespace {
 
-constexpr const char* settingsKey = "Software\\Kelvora";
+constexpr const char* usersSettingsKey = "Software\\Kelvora";
+std::string settingsKey = usersSettingsKey;
 
 // The settings dialog, built in memory in dialog units: no resource file.
 constexpr WORD musicBox = 100, frameRateField = 101;
@@ -595,7 +598,7 @@ INT_PTR CALLBACK settingsProcedure(HWND dialog, UINT message, WPARAM wParam, LPA
 
 std::optional<int> readSetting(const char* name) {
     DWORD value = 0, size = sizeof value;
-    if (RegGetValueA(HKEY_CURRENT_USER, settingsKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+    if (RegGetValueA(HKEY_CURRENT_USER, settingsKey.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
         ERROR_SUCCESS)
         return std::nullopt;
     return static_cast<int>(value);
@@ -603,9 +606,13 @@ std::optional<int> readSetting(const char* name) {
 
 bool writeSetting(const char* name, int value) {
     const DWORD data = static_cast<DWORD>(value);
-    return RegSetKeyValueA(HKEY_CURRENT_USER, settingsKey, name, REG_DWORD, &data, sizeof data) ==
+    return RegSetKeyValueA(HKEY_CURRENT_USER, settingsKey.c_str(), name, REG_DWORD, &data, sizeof data) ==
            ERROR_SUCCESS;
 }
+
+namespace win32 {
+void useSettingsKey(std::string key) { settingsKey = std::move(key); }
+}  // namespace win32
 
 bool saverSettingsDialog(std::uintptr_t owner, bool& music, int& framesPerSecond) {
     DialogTemplate layout(L"Kelvora screensaver settings", 186, 96);

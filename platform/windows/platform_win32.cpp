@@ -71,6 +71,8 @@ void borrowConsole() {
 
 WindowProc showProcedure = nullptr;
 bool displayModeChanged = false;
+// The desktop's mode as the switch found it (dmSize 0: unknown).
+DEVMODEA desktopMode{};
 bool mayChangeDisplayMode = true;  // a screensaver never changes it
 // A box's longest word, in characters, as on Linux: a long path is cut so
 // that the box fits a 640 x 480 screen.
@@ -479,6 +481,9 @@ int changeDisplayMode(int width, int height, int bitsPerPixel) {
     mode.dmBitsPerPel = static_cast<DWORD>(bitsPerPixel);
     mode.dmPelsWidth = static_cast<DWORD>(width);
     mode.dmPelsHeight = static_cast<DWORD>(height);
+    desktopMode = DEVMODEA{};
+    desktopMode.dmSize = sizeof desktopMode;
+    if (!EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &desktopMode)) desktopMode.dmSize = 0;
     // A full-screen mode is the show's while it runs: should the show be
     // killed (Task Manager), Windows itself puts the desktop's mode back.
     const LONG result = ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN);
@@ -488,8 +493,17 @@ int changeDisplayMode(int width, int height, int bitsPerPixel) {
 
 void restoreDisplayMode() {
     if (!displayModeChanged) return;
-    ChangeDisplaySettingsA(nullptr, 0);
     displayModeChanged = false;
+    // Puts back the mode kept in the registry. Wine keeps there the mode its
+    // desktop process found when it started, which under load can be after
+    // the switch: then the mode the switch found is set again by hand.
+    ChangeDisplaySettingsA(nullptr, 0);
+    DEVMODEA now{};
+    now.dmSize = sizeof now;
+    if (desktopMode.dmSize == 0 || !EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &now)) return;
+    if (now.dmPelsWidth != desktopMode.dmPelsWidth || now.dmPelsHeight != desktopMode.dmPelsHeight ||
+        now.dmBitsPerPel != desktopMode.dmBitsPerPel)
+        ChangeDisplaySettingsA(&desktopMode, 0);
 }
 
 unsigned short asyncKeyState(unsigned virtualKey) {

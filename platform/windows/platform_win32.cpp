@@ -9,10 +9,12 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/box_text.h"
 #include "platform/platform.h"
+#include "platform/windows/platform_win32.h"
 
 namespace platform {
 
@@ -69,6 +71,8 @@ void borrowConsole() {
 
 WindowProc showProcedure = nullptr;
 bool displayModeChanged = false;
+// The desktop's mode as the switch found it (dmSize 0: unknown).
+DEVMODEA desktopMode{};
 bool mayChangeDisplayMode = true;  // a screensaver never changes it
 // A box's longest word, in characters, as on Linux: a long path is cut so
 // that the box fits a 640 x 480 screen.
@@ -477,6 +481,9 @@ int changeDisplayMode(int width, int height, int bitsPerPixel) {
     mode.dmBitsPerPel = static_cast<DWORD>(bitsPerPixel);
     mode.dmPelsWidth = static_cast<DWORD>(width);
     mode.dmPelsHeight = static_cast<DWORD>(height);
+    desktopMode = DEVMODEA{};
+    desktopMode.dmSize = sizeof desktopMode;
+    if (!EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &desktopMode)) desktopMode.dmSize = 0;
     // A full-screen mode is the show's while it runs: should the show be
     // killed (Task Manager), Windows itself puts the desktop's mode back.
     const LONG result = ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN);
@@ -486,8 +493,17 @@ int changeDisplayMode(int width, int height, int bitsPerPixel) {
 
 void restoreDisplayMode() {
     if (!displayModeChanged) return;
-    ChangeDisplaySettingsA(nullptr, 0);
     displayModeChanged = false;
+    // Puts back the mode kept in the registry. Wine keeps there the mode its
+    // desktop process found when it started, which under load can be after
+    // the switch: then the mode the switch found is set again by hand.
+    ChangeDisplaySettingsA(nullptr, 0);
+    DEVMODEA now{};
+    now.dmSize = sizeof now;
+    if (desktopMode.dmSize == 0 || !EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &now)) return;
+    if (now.dmPelsWidth != desktopMode.dmPelsWidth || now.dmPelsHeight != desktopMode.dmPelsHeight ||
+        now.dmBitsPerPel != desktopMode.dmBitsPerPel)
+        ChangeDisplaySettingsA(&desktopMode, 0);
 }
 
 unsigned short asyncKeyState(unsigned virtualKey) {
@@ -504,7 +520,8 @@ std::string installedDataFolder() {
 
 namespace {
 
-constexpr const char* settingsKey = "Software\\Kelvora";
+constexpr const char* usersSettingsKey = "Software\\Kelvora";
+std::string settingsKey = usersSettingsKey;
 
 // The settings dialog, built in memory in dialog units: no resource file.
 constexpr WORD musicBox = 100, frameRateField = 101;
@@ -595,7 +612,7 @@ INT_PTR CALLBACK settingsProcedure(HWND dialog, UINT message, WPARAM wParam, LPA
 
 std::optional<int> readSetting(const char* name) {
     DWORD value = 0, size = sizeof value;
-    if (RegGetValueA(HKEY_CURRENT_USER, settingsKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+    if (RegGetValueA(HKEY_CURRENT_USER, settingsKey.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
         ERROR_SUCCESS)
         return std::nullopt;
     return static_cast<int>(value);
@@ -603,9 +620,13 @@ std::optional<int> readSetting(const char* name) {
 
 bool writeSetting(const char* name, int value) {
     const DWORD data = static_cast<DWORD>(value);
-    return RegSetKeyValueA(HKEY_CURRENT_USER, settingsKey, name, REG_DWORD, &data, sizeof data) ==
+    return RegSetKeyValueA(HKEY_CURRENT_USER, settingsKey.c_str(), name, REG_DWORD, &data, sizeof data) ==
            ERROR_SUCCESS;
 }
+
+namespace win32 {
+void useSettingsKey(std::string key) { settingsKey = std::move(key); }
+}  // namespace win32
 
 bool saverSettingsDialog(std::uintptr_t owner, bool& music, int& framesPerSecond) {
     DialogTemplate layout(L"Kelvora screensaver settings", 186, 96);

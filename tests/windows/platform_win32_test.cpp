@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/windows/platform_win32.h"
 
 namespace {
 
@@ -216,19 +217,21 @@ TEST(Win32Backend, APreviewCoversItsHostFollowsItTakesNoInputAndGoesWithIt) {
 }
 
 // The saver's settings are kept where Windows keeps a user's: DWORDs under
-// the program's key; one never written reads as none.
-TEST(Win32Backend, SaverSettingsAreDwordsUnderTheUsersKelvoraKey) {
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Kelvora");
+// a key of the user's; one never written reads as none. The test's own key,
+// not the program's, lest it erase the settings of whoever runs it.
+TEST(Win32Backend, SaverSettingsAreDwordsUnderTheUsersKey) {
+    const std::string key = "Software\\Kelvora tests " + std::to_string(GetCurrentProcessId());
+    platform::win32::useSettingsKey(key);
     EXPECT_FALSE(platform::readSetting("FramesPerSecond").has_value()) << "a setting read before any was written";
     ASSERT_TRUE(platform::writeSetting("FramesPerSecond", 30) && platform::writeSetting("Music", 1));
     EXPECT_EQ(30, platform::readSetting("FramesPerSecond").value_or(-1));
     EXPECT_EQ(1, platform::readSetting("Music").value_or(-1));
     DWORD stored = 0, size = sizeof stored, type = 0;
-    ASSERT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_CURRENT_USER, "Software\\Kelvora", "FramesPerSecond",
+    ASSERT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_CURRENT_USER, key.c_str(), "FramesPerSecond",
                                           RRF_RT_ANY, &type, &stored, &size));
     EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
     EXPECT_EQ(30u, stored);
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Kelvora");
+    RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
 }
 
 // Nobody is at a screensaver to close a box: none is shown while its window

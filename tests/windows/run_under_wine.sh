@@ -52,4 +52,6 @@ done
 run "$REPO/tests/windows/test_music_plays_under_wine.sh" "$BUILD/kelvora.exe"
 run "$REPO/tests/windows/test_command_line_under_wine.sh" "$BUILD/kelvora.exe"
 run "$REPO/tests/windows/test_saver_under_wine.sh" "$BUILD/kelvora.scr"
+# Last: the desktop process it leaves behind keeps 640 x 480 as the desktop's mode for a while.
+run "$REPO/tests/windows/test_desktop_mode_back_under_wine.sh" "$BUILD/kelvora.exe"
 exit $status

@@ -63,7 +63,7 @@ install_missing() {
         apt_get update -qq && apt_get install -y -qq "${missing[@]}" >/dev/null && return 0
         [ "$(id -u)" = 0 ] && return 1
     fi
-    echo "Missing packages, and no sudo to install them. As root, run:" >&2
+    echo "Missing packages, which this user cannot install (no sudo, or sudo refused). As root, run:" >&2
     echo "    apt-get update && apt-get install -y ${missing[*]}" >&2
     echo "then run this again." >&2
     return 1

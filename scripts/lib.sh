@@ -50,21 +50,23 @@ as_root() {
 }
 
 # Installs the Debian packages named in $@ that are not installed yet; for an
-# ordinary user without sudo, says what to run as root instead.
+# ordinary user without sudo (or whom sudo refuses), says what to run as root
+# instead.
 install_missing() {
     local missing=() p
     for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} = 0 ] && return 0
-    if [ "$(id -u)" != 0 ] && ! command -v sudo >/dev/null; then
-        echo "Missing packages, and no sudo to install them. As root, run:" >&2
-        echo "    apt-get update && apt-get install -y ${missing[*]}" >&2
-        echo "then run this again." >&2
-        return 1
+    if [ "$(id -u)" = 0 ] || command -v sudo >/dev/null; then
+        echo "Installing: ${missing[*]}"
+        apt_get update -qq && apt_get install -y -qq "${missing[@]}" >/dev/null && return 0
+        [ "$(id -u)" = 0 ] && return 1
     fi
-    echo "Installing: ${missing[*]}"
-    apt_get update -qq && apt_get install -y -qq "${missing[@]}" >/dev/null
+    echo "Missing packages, which this user cannot install (no sudo, or sudo refused). As root, run:" >&2
+    echo "    apt-get update && apt-get install -y ${missing[*]}" >&2
+    echo "then run this again." >&2
+    return 1
 }
 
 # apt-get as root, waiting a while for another package manager (a desktop's

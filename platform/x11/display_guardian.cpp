@@ -5,9 +5,9 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,48 +15,22 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/x11/layout_file.h"
 #include "platform/x11/randr_crtcs.h"
 
 namespace platform::guardian {
 
 namespace {
 
+using layout_file::Layout;
+using layout_file::Record;
+using layout_file::Verdict;
 using randr::CrtcSetting;
-
-// Everything a switch may change and a restore puts back.
-struct Layout {
-    int width = 0, height = 0, widthMM = 0, heightMM = 0;  // the screen
-    RROutput primary = None;
-    std::vector<CrtcSetting> crtcs;
-
-    // What the user sees; the physical size is the server's to round.
-    bool sameAs(const Layout& other) const {
-        return width == other.width && height == other.height && primary == other.primary &&
-               std::equal(crtcs.begin(), crtcs.end(), other.crtcs.begin(), other.crtcs.end(),
-                          [](const CrtcSetting& a, const CrtcSetting& b) {
-                              return a.crtc == b.crtc && a.sameAs(b);
-                          });
-    }
-};
-
-// What a switch leaves for whoever has to put the desktop back.
-struct Record {
-    long pid = 0;                    // the show's process
-    unsigned long long started = 0;  // its start time, which a reused pid lacks
-    std::string display;             // the X display, without the screen
-    int screen = 0;
-    Layout desktop;  // to put back
-    Layout set;      // as the show left it
-};
 
 // One connection for one piece of work, so that each sees the screen as it is
 // now and the guardian holds no connection while it waits.
@@ -104,13 +78,12 @@ int withConnection(Work work) {
     return result;
 }
 
-// ":0" for ":0.1": the screen is kept apart.
 std::string displayName(const Connection& c) {
-    std::string name = DisplayString(c.display);
-    const std::size_t colon = name.rfind(':');
-    const std::size_t dot = name.find('.', colon == std::string::npos ? 0 : colon);
-    if (dot != std::string::npos) name.erase(dot);
-    return name;
+    return layout_file::displayKey(DisplayString(c.display));
+}
+
+bool onScreenOf(const Connection& c, const Record& record) {
+    return displayName(c) == record.display && DefaultScreen(c.display) == record.screen;
 }
 
 Layout readLayout(const Connection& c) {
@@ -166,183 +139,147 @@ int scaledMM(int pixels, int fromPixels, int fromMM) {
     return std::max(1, static_cast<int>(static_cast<long>(pixels) * fromMM / fromPixels));
 }
 
-// The layout with the monitor at 0, 0 switched to width x height; nothing,
-// with the outcome's code, when there is no such monitor or mode.
-std::optional<Layout> switched(const Connection& c, const Layout& now, int width, int height,
-                               int& outcome) {
-    const CrtcSetting* target = randr::monitorAtOrigin(now.crtcs, now.primary);
-    outcome = displayChangeFailed;
-    if (target == nullptr) return std::nullopt;
-    const RRMode mode = randr::modeFor(c.display, c.resources, *target, width, height);
-    outcome = displayChangeBadMode;
-    if (mode == None) return std::nullopt;
-
-    Layout wanted = now;
+// The screen shrinks or grows to the monitors' extent: with one monitor the
+// whole screen is that monitor's mode.
+void fitScreen(Layout& layout, const Layout& from) {
     int right = 0, bottom = 0;
-    for (CrtcSetting& crtc : wanted.crtcs) {
-        if (crtc.crtc == target->crtc) {
-            crtc.mode = mode;
-            crtc.rotation = RR_Rotate_0;
-            crtc.width = static_cast<unsigned>(width);
-            crtc.height = static_cast<unsigned>(height);
-        }
+    for (const CrtcSetting& crtc : layout.crtcs) {
         if (crtc.mode == None) continue;
         right = std::max(right, crtc.x + static_cast<int>(crtc.width));
         bottom = std::max(bottom, crtc.y + static_cast<int>(crtc.height));
     }
-    // The screen shrinks to the monitors' extent: with one monitor the whole
-    // screen becomes width x height.
-    wanted.width = right;
-    wanted.height = bottom;
-    wanted.widthMM = scaledMM(right, now.width, now.widthMM);
-    wanted.heightMM = scaledMM(bottom, now.height, now.heightMM);
+    layout.width = right;
+    layout.height = bottom;
+    layout.widthMM = scaledMM(right, from.width, from.widthMM);
+    layout.heightMM = scaledMM(bottom, from.height, from.heightMM);
+}
+
+// The layout with the monitor at 0, 0 switched to width x height; nothing,
+// with the outcome's code and the reason, when there is no such monitor or mode.
+std::optional<Layout> switched(const Connection& c, const Layout& now, int width, int height,
+                               int& outcome) {
+    const CrtcSetting* target = randr::monitorAtOrigin(now.crtcs, now.primary);
+    outcome = displayChangeFailed;
+    failure = "no monitor stands at 0, 0, where the show's window goes";
+    if (target == nullptr) return std::nullopt;
+    const RRMode mode = randr::modeFor(c.display, c.resources, *target, width, height);
+    outcome = displayChangeBadMode;
+    failure = "the monitor at 0, 0 has no mode of " + std::to_string(width) + "x" +
+              std::to_string(height);
+    if (mode == None) return std::nullopt;
+
+    Layout wanted = now;
+    for (CrtcSetting& crtc : wanted.crtcs) {
+        if (crtc.crtc != target->crtc) continue;
+        crtc.mode = mode;
+        crtc.rotation = RR_Rotate_0;
+        crtc.width = static_cast<unsigned>(width);
+        crtc.height = static_cast<unsigned>(height);
+    }
+    fitScreen(wanted, now);
+    failure.clear();
     outcome = displayChangeSuccessful;
     return wanted;
 }
 
+// The layout as near to `wanted` as the server can show now: a CRTC whose
+// mode is gone (deleted since, or no longer offered by its outputs) gets its
+// first output's preferred mode, or goes dark when that output has none, and
+// the screen is made to fit. What was changed goes into `changes`, for the user.
+Layout doable(const Connection& c, const Layout& wanted, std::string& changes) {
+    Layout layout = wanted;
+    for (CrtcSetting& crtc : layout.crtcs) {
+        if (crtc.mode == None) continue;
+        bool offered = randr::modeInfo(c.resources, crtc.mode) != nullptr;
+        std::string name;
+        RRMode preferred = None;
+        for (RROutput output : crtc.outputs) {
+            XRROutputInfo* info = XRRGetOutputInfo(c.display, c.resources, output);
+            if (info == nullptr) {
+                offered = false;
+                continue;
+            }
+            offered = offered && std::find(info->modes, info->modes + info->nmode, crtc.mode) !=
+                                     info->modes + info->nmode;
+            if (name.empty()) {
+                name = info->name;
+                preferred = info->nmode > 0 ? info->modes[0] : None;  // preferred ones first
+            }
+            XRRFreeOutputInfo(info);
+        }
+        if (offered) continue;
+        const XRRModeInfo* substitute = randr::modeInfo(c.resources, preferred);
+        changes += (changes.empty() ? "" : "; ") + (name.empty() ? "a monitor" : name) +
+                   "'s mode is gone";
+        if (substitute == nullptr) {
+            crtc = CrtcSetting{crtc.crtc, None, 0, 0, 0, 0, RR_Rotate_0, {}};
+            changes += ": it is off";
+            continue;
+        }
+        crtc.mode = preferred;
+        crtc.rotation = RR_Rotate_0;
+        crtc.width = substitute->width;
+        crtc.height = substitute->height;
+        changes += ": it shows its preferred mode, " + std::to_string(substitute->width) + "x" +
+                   std::to_string(substitute->height);
+    }
+    if (!changes.empty()) fitScreen(layout, wanted);
+    return layout;
+}
+
 // On a connection of its own: one that has made changes has a stale idea of
-// the screen's size.
-bool putBack(const Layout& desktop) {
+// the screen's size. `put` is what the screen got.
+bool putBack(const Layout& desktop, Layout& put) {
     return withConnection([&](const Connection& c) {
-               return apply(c, readLayout(c), desktop) ? displayChangeSuccessful
-                                                       : displayChangeFailed;
+               std::string changes;
+               const Layout to = put = doable(c, desktop, changes);
+               if (!apply(c, readLayout(c), to)) return displayChangeFailed;
+               if (!changes.empty())
+                   std::fprintf(stderr,
+                                "kelvora: the desktop's monitor layout could not be put back "
+                                "whole: %s; the screen is %dx%d\n",
+                                changes.c_str(), to.width, to.height);
+               return displayChangeSuccessful;
            }) == displayChangeSuccessful;
 }
 
 // Tried twice: another client's change at the same moment may spoil one try.
-bool putBackOrSay(const Layout& desktop) {
+bool putBackOrSay(const Layout& desktop, Layout& put) {
     for (int attempt = 1; attempt <= 2; ++attempt) {
-        if (putBack(desktop)) return true;
+        if (putBack(desktop, put)) return true;
         std::fprintf(stderr, "kelvora: could not put the desktop's monitor layout back (%s)%s\n",
                      failure.c_str(), attempt == 1 ? "; trying once more" : "");
     }
     return false;
 }
 
-// ---- The layout file ----
+// Who puts a show's desktop back when the show could not.
+enum class Keeper { guardian, nextRun };
 
-constexpr const char* recordHeading = "kelvora display layout 1";
-constexpr const char* recordPrefix = "layout-";
-
-void writeLayout(std::ostream& out, const char* name, const Layout& layout) {
-    out << name << ' ' << layout.width << ' ' << layout.height << ' ' << layout.widthMM << ' '
-        << layout.heightMM << ' ' << layout.primary << '\n';
-    for (const CrtcSetting& s : layout.crtcs) {
-        out << "crtc " << s.crtc << ' ' << s.mode << ' ' << s.x << ' ' << s.y << ' ' << s.width
-            << ' ' << s.height << ' ' << s.rotation;
-        for (RROutput output : s.outputs) out << ' ' << output;
-        out << '\n';
-    }
-}
-
-std::string textOf(const Record& record) {
-    std::ostringstream out;
-    out << recordHeading << "\nshow " << record.pid << ' ' << record.started << "\ndisplay "
-        << record.display << ' ' << record.screen << '\n';
-    writeLayout(out, "desktop", record.desktop);
-    writeLayout(out, "set", record.set);
-    return out.str();
-}
-
-std::optional<Record> recordOf(const std::string& text) {
-    std::istringstream in(text);
-    std::string line;
-    if (!std::getline(in, line) || line != recordHeading) return std::nullopt;
-    Record record;
-    Layout* layout = nullptr;
-    bool haveShow = false, haveDisplay = false;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string key;
-        fields >> key;
-        if (key == "show") {
-            haveShow = static_cast<bool>(fields >> record.pid >> record.started);
-        } else if (key == "display") {
-            haveDisplay = static_cast<bool>(fields >> record.display >> record.screen);
-        } else if (key == "desktop" || key == "set") {
-            layout = key == "desktop" ? &record.desktop : &record.set;
-            if (!(fields >> layout->width >> layout->height >> layout->widthMM >>
-                  layout->heightMM >> layout->primary))
-                return std::nullopt;
-        } else if (key == "crtc" && layout != nullptr) {
-            CrtcSetting s;
-            if (!(fields >> s.crtc >> s.mode >> s.x >> s.y >> s.width >> s.height >> s.rotation))
-                return std::nullopt;
-            for (RROutput output; fields >> output;) s.outputs.push_back(output);
-            layout->crtcs.push_back(s);
-        } else {
-            return std::nullopt;
+// Puts back the desktop of a show that has ended without doing so, unless the
+// screen is no longer as that show left it: a layout the user set since stays.
+// True when the record is done with.
+bool giveBack(const Record& record, Keeper keeper) {
+    bool done = false;
+    withConnection([&](const Connection& c) {
+        if (!onScreenOf(c, record)) return 0;  // that display's own next run sees to it
+        const Layout now = readLayout(c);
+        if (now.sameAs(record.desktop)) {
+            done = true;  // already back: that show's guardian has just seen to it
+        } else if (!now.sameAs(record.set)) {
+            std::fprintf(stderr,
+                         "kelvora: a killed show's desktop layout was not put back: the "
+                         "screen has been set otherwise since\n");
+            done = true;
+        } else if (Layout put; (done = putBackOrSay(record.desktop, put)) && keeper == Keeper::nextRun) {
+            std::fprintf(stderr,
+                         "kelvora: put the desktop back to %dx%d: a show (process %ld) was "
+                         "killed before it could\n",
+                         put.width, put.height, record.pid);
         }
-    }
-    if (!haveShow || !haveDisplay || record.desktop.crtcs.empty() || record.set.crtcs.empty())
-        return std::nullopt;
-    return record;
-}
-
-// Private to the user: the session's runtime folder, or one of the user's own
-// in /tmp when the session names none. Nothing when it is not private.
-std::optional<std::string> recordFolder(bool create, std::string& why) {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    const std::string folder = runtime != nullptr && runtime[0] == '/'
-                                   ? std::string(runtime) + "/kelvora"
-                                   : "/tmp/kelvora-" + std::to_string(getuid());
-    if (create && mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        why = folder + ": " + std::strerror(errno);
-        return std::nullopt;
-    }
-    struct stat info {};
-    if (lstat(folder.c_str(), &info) != 0) {
-        why = folder + ": " + std::strerror(errno);
-        return std::nullopt;
-    }
-    if (!S_ISDIR(info.st_mode) || info.st_uid != getuid() || (info.st_mode & 077) != 0) {
-        why = folder + " is not a folder private to this user";
-        return std::nullopt;
-    }
-    return folder;
-}
-
-std::string recordPath(const std::string& folder, long pid) {
-    return folder + '/' + recordPrefix + std::to_string(pid);
-}
-
-// Whole or not at all: written aside, then renamed into place.
-bool writeRecord(const std::string& path, const std::string& text, std::string& why) {
-    const std::string aside = path + ".new";
-    unlink(aside.c_str());
-    const int file = open(aside.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    bool written = file >= 0 && write(file, text.data(), text.size()) ==
-                                    static_cast<ssize_t>(text.size());
-    written = file >= 0 && fsync(file) == 0 && written;
-    if (file >= 0) written = close(file) == 0 && written;
-    if (written && rename(aside.c_str(), path.c_str()) == 0) return true;
-    why = path + ": " + std::strerror(errno);
-    unlink(aside.c_str());
-    return false;
-}
-
-void removeRecord(long pid) {
-    std::string why;
-    if (const auto folder = recordFolder(false, why)) unlink(recordPath(*folder, pid).c_str());
-}
-
-// When the process began, in clock ticks since boot; nothing for a process
-// that is gone (a zombie included).
-std::optional<unsigned long long> startOf(long pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat;
-    std::getline(in, stat);
-    const std::size_t nameEnd = stat.rfind(')');
-    if (nameEnd == std::string::npos) return std::nullopt;
-    std::istringstream fields(stat.substr(nameEnd + 1));
-    std::string state, skipped;
-    fields >> state;
-    if (state == "Z" || state == "X") return std::nullopt;
-    // The start time is the 22nd field; the state was the 3rd.
-    for (int field = 4; field < 22; ++field) fields >> skipped;
-    unsigned long long started = 0;
-    if (!(fields >> started)) return std::nullopt;
-    return started;
+        return 0;
+    });
+    return done;
 }
 
 // ---- The guardian and the show's side of it ----
@@ -351,7 +288,6 @@ std::optional<unsigned long long> startOf(long pid) {
 // record's text. The guardian answers a hold with one byte, 1 when it holds.
 constexpr char holdRequest = 'H';
 constexpr char releaseRequest = 'R';
-constexpr std::size_t longestRequest = 64 * 1024;
 // The longest the show waits for the guardian's answer.
 constexpr std::chrono::milliseconds guardianAnswerTime{1500};
 
@@ -368,8 +304,8 @@ constexpr std::chrono::milliseconds guardianAnswerTime{1500};
     // show's death still wakes the guardian.
     prctl(PR_SET_PDEATHSIG, SIGTERM);
 
-    std::optional<Layout> desktop;
-    std::string request(longestRequest, '\0');
+    std::optional<Record> held;
+    std::string request(layout_file::longestRecord + 1, '\0');
     for (;;) {
         // Once the show is gone, what it sent before is still read: a guardian
         // stopped meanwhile must not restore what the show already has.
@@ -378,15 +314,20 @@ constexpr std::chrono::milliseconds guardianAnswerTime{1500};
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
         if (request[0] == holdRequest) {
-            const auto record = recordOf(request.substr(1, static_cast<std::size_t>(got) - 1));
-            if (record) desktop = record->desktop;
-            const char answer = record ? 1 : 0;
+            Record record;
+            const bool holds = layout_file::parse(request.substr(1, static_cast<std::size_t>(got) - 1),
+                                                  record) == Verdict::ok;
+            if (holds) held = record;
+            const char answer = holds ? 1 : 0;
             send(channel, &answer, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
         } else if (request[0] == releaseRequest) {
-            desktop.reset();  // from now on the layout is the user's
+            held.reset();  // from now on the layout is the user's
         }
     }
-    if (desktop && putBackOrSay(*desktop)) removeRecord(show);
+    std::string why;
+    const auto folder = layout_file::folder(false, why);
+    if (held && giveBack(*held, Keeper::guardian) && folder)
+        unlink(layout_file::pathFor(*folder, show).c_str());
     _exit(0);
 }
 
@@ -415,18 +356,47 @@ bool guardianHolds(const std::string& text) {
 // The file first: with the guardian killed too, it is all a next run has.
 void keep(const Record& record) {
     std::string why;
-    const auto folder = recordFolder(true, why);
-    if (folder) heldPath = recordPath(*folder, record.pid);
-    if (folder && !writeRecord(heldPath, textOf(record), why)) heldPath.clear();
+    const auto folder = layout_file::folder(true, why);
+    if (folder) heldPath = layout_file::pathFor(*folder, record.pid);
+    if (folder && !layout_file::write(heldPath, layout_file::textOf(record), why)) heldPath.clear();
     if (heldPath.empty())
         std::fprintf(stderr,
                      "kelvora: cannot keep the desktop's monitor layout for a later run (%s): "
                      "should the show be killed, set the screen's mode back by hand\n",
                      why.c_str());
-    if (channel >= 0 && !guardianHolds(textOf(record)))
+    if (channel >= 0 && !guardianHolds(layout_file::textOf(record)))
         std::fprintf(stderr,
                      "kelvora: the display guardian does not answer: the show puts the desktop "
                      "back itself, and should it be killed, running kelvora again does\n");
+}
+
+// Goes through the records: puts back what dead shows left on this display
+// and removes what cannot be read. Returns the process of another show that
+// runs with this display in its mode, 0 when there is none.
+long settleLeftBehind() {
+    std::string why;
+    const auto folder = layout_file::folder(false, why);
+    if (!folder) return 0;
+    long running = 0;
+    for (const std::string& path : layout_file::recordPaths(*folder)) {
+        Record record;
+        const Verdict verdict = layout_file::readRecord(path, record, why);
+        if (verdict == Verdict::newer) continue;  // its own version sees to it
+        if (verdict == Verdict::refused) {
+            std::fprintf(stderr, "kelvora: removed %s: %s\n", path.c_str(), why.c_str());
+            unlink(path.c_str());
+        } else if (record.pid == getpid()) {
+            continue;
+        } else if (layout_file::startOf(record.pid) == record.started) {
+            withConnection([&](const Connection& c) {
+                if (onScreenOf(c, record)) running = record.pid;
+                return 0;
+            });
+        } else if (giveBack(record, Keeper::nextRun)) {
+            unlink(path.c_str());
+        }
+    }
+    return running;
 }
 
 }  // namespace
@@ -453,55 +423,18 @@ bool start(std::string& reason) {
     return true;
 }
 
-void restoreLeftBehind() {
-    std::string why;
-    const auto folder = recordFolder(false, why);
-    if (!folder) return;
-    std::vector<std::filesystem::path> files;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(*folder, error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind(recordPrefix, 0) == 0 && name.find('.') == std::string::npos)
-            files.push_back(entry.path());
-    }
-    for (const auto& file : files) {
-        std::ifstream in(file);
-        std::ostringstream text;
-        text << in.rdbuf();
-        const auto record = recordOf(text.str());
-        if (!record) {
-            std::fprintf(stderr, "kelvora: removed %s: not a layout this program wrote\n",
-                         file.c_str());
-            std::filesystem::remove(file, error);
-            continue;
-        }
-        if (record->pid == getpid() || startOf(record->pid) == record->started) continue;
-        withConnection([&](const Connection& c) {
-            if (displayName(c) != record->display || DefaultScreen(c.display) != record->screen)
-                return 0;  // that display's own next run sees to it
-            const Layout now = readLayout(c);
-            if (now.sameAs(record->desktop)) {
-                // Already back: that show's guardian has just seen to it.
-            } else if (!now.sameAs(record->set)) {
-                std::fprintf(stderr,
-                             "kelvora: a killed show's desktop layout was not put back: the "
-                             "screen has been set otherwise since\n");
-            } else if (putBackOrSay(record->desktop)) {
-                std::fprintf(stderr,
-                             "kelvora: put the desktop back to %dx%d: a show (process %ld) was "
-                             "killed before it could\n",
-                             record->desktop.width, record->desktop.height, record->pid);
-            } else {
-                return 0;
-            }
-            std::filesystem::remove(file, error);
-            return 0;
-        });
-    }
-}
+void restoreLeftBehind() { settleLeftBehind(); }
 
 int switchMonitor(int width, int height) {
-    return withConnection([&](const Connection& c) {
+    // One show at a time takes a display's mode: the second would take the
+    // first's 640x480 for the desktop. Checked and recorded under a lock, so
+    // that two shows switching at once see each other.
+    std::string why;
+    const auto folder = layout_file::folder(true, why);
+    const int lock = folder ? open(folder->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+    if (lock >= 0) flock(lock, LOCK_EX);
+    const long other = held ? 0 : settleLeftBehind();
+    const int result = other != 0 ? static_cast<int>(displayChangeFailed) : withConnection([&](const Connection& c) {
         const Layout now = readLayout(c);
         int outcome = displayChangeFailed;
         const std::optional<Layout> wanted = switched(c, now, width, height, outcome);
@@ -509,24 +442,33 @@ int switchMonitor(int width, int height) {
         if (held) {
             held->set = *wanted;
         } else {
-            held = Record{getpid(), startOf(getpid()).value_or(0), displayName(c),
+            held = Record{getpid(), layout_file::startOf(getpid()).value_or(0), displayName(c),
                           DefaultScreen(c.display), now, *wanted};
         }
         keep(*held);
         if (apply(c, now, *wanted)) return static_cast<int>(displayChangeSuccessful);
-        std::fprintf(stderr, "kelvora: the switch to %dx%d failed (%s)\n", width, height,
-                     failure.c_str());
         // Half a switch is worse than none.
+        const std::string refused = failure;
         restore();
+        failure = refused;
         return static_cast<int>(displayChangeFailed);
     });
+    if (lock >= 0) close(lock);
+    if (other != 0)
+        failure = "another show (process " + std::to_string(other) +
+                  ") has this display in its mode; this one plays in a window";
+    if (result != displayChangeSuccessful)
+        std::fprintf(stderr, "kelvora: the display was not switched to %dx%d: %s\n", width, height,
+                     failure.c_str());
+    return result;
 }
 
 void restore() {
     if (!held) return;
-    const bool back = putBackOrSay(held->desktop);
+    Layout put;
+    const bool back = putBackOrSay(held->desktop, put);
     held.reset();
-    if (!back) return;  // the guardian tries once more when the show ends; the file stays
+    if (!back) return;  // the file stays, as after a kill
     if (!heldPath.empty()) unlink(heldPath.c_str());
     heldPath.clear();
     const char release = releaseRequest;

@@ -6,7 +6,10 @@
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +20,7 @@
 #include "platform/x11/display_guardian.h"
 #include "platform/x11/message_box.h"
 #include "platform/platform.h"
+#include "platform/x11/randr_crtcs.h"
 #include "platform/x11/saver_host.h"
 #include "platform/x11/sdl_window.h"
 #include "platform/x11/xwayland_mode.h"
@@ -225,6 +229,10 @@ SDL_Window* makeNativeWindow(const char* title, int x, int y, int width, int hei
 
 bool start(std::string& error, bool switchesDisplay) {
     displaySwitches = switchesDisplay;
+    // A closed standard stream would go to the next file opened, the
+    // guardian's channel among them, and take the show's messages.
+    for (int stream = STDIN_FILENO; stream <= STDERR_FILENO; ++stream)
+        if (fcntl(stream, F_GETFD) < 0 && errno == EBADF) open("/dev/null", O_RDWR);
     // The screensaver touches no display mode: no guardian, nothing restored,
     // and no session bus, without which SDL would start a bus daemon of its
     // own that outlives it.
@@ -312,8 +320,13 @@ Window* createWindow(const char* className, const char* title, int x, int y, int
     // xscreensaver's preview is a window to draw into, like its full screen.
     if (style == WindowStyle::saver || style == WindowStyle::saverPreview) return adoptHost(host);
     // No window, no create message: nothing of the show starts.
+    // Unswitched, it stands on a monitor rather than wherever 0, 0 falls.
+    int cornerX = 0, cornerY = 0;
+    if (style == WindowStyle::borderless && !modeSwitched && xDisplay != nullptr)
+        randr::windowCorner(xDisplay, cornerX, cornerY);
     int depthBits = 0;
-    SDL_Window* native = makeNativeWindow(title, x, y, width, height, style, depthBits);
+    SDL_Window* native =
+        makeNativeWindow(title, x + cornerX, y + cornerY, width, height, style, depthBits);
     if (native == nullptr) {
         std::fprintf(stderr, "kelvora: cannot make an OpenGL window: %s\n", SDL_GetError());
         return nullptr;

@@ -28,6 +28,38 @@ const CrtcSetting* monitorAtOrigin(const std::vector<CrtcSetting>& crtcs, RROutp
     return found;
 }
 
+void windowCorner(Display* display, int& x, int& y) {
+    x = y = 0;
+    int eventBase = 0, errorBase = 0;
+    if (!XRRQueryExtension(display, &eventBase, &errorBase)) return;
+    const ::Window root = DefaultRootWindow(display);
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
+    if (resources == nullptr) return;
+    const RROutput primary = XRRGetOutputPrimary(display, root);
+    const std::vector<CrtcSetting> crtcs = readCrtcs(display, resources);
+    const CrtcSetting* chosen = nullptr;
+    for (const CrtcSetting& crtc : crtcs) {
+        if (crtc.mode == None) continue;
+        const bool isPrimary =
+            std::find(crtc.outputs.begin(), crtc.outputs.end(), primary) != crtc.outputs.end();
+        if (isPrimary || chosen == nullptr || crtc.x + crtc.y < chosen->x + chosen->y) chosen = &crtc;
+        if (isPrimary) break;
+    }
+    if (chosen != nullptr) {
+        x = chosen->x;
+        y = chosen->y;
+    }
+    XRRFreeScreenResources(resources);
+}
+
+const XRRModeInfo* modeInfo(const XRRScreenResources* resources, RRMode mode) {
+    const XRRModeInfo* begin = resources->modes;
+    const XRRModeInfo* end = begin + resources->nmode;
+    const XRRModeInfo* info =
+        std::find_if(begin, end, [&](const XRRModeInfo& m) { return m.id == mode; });
+    return info == end ? nullptr : info;
+}
+
 RRMode modeFor(Display* display, XRRScreenResources* resources, const CrtcSetting& crtc,
                int width, int height) {
     std::vector<std::vector<RRMode>> offered;
@@ -39,10 +71,8 @@ RRMode modeFor(Display* display, XRRScreenResources* resources, const CrtcSettin
     }
     if (offered.empty()) return None;
     for (RRMode mode : offered.front()) {
-        const XRRModeInfo* info =
-            std::find_if(resources->modes, resources->modes + resources->nmode,
-                         [&](const XRRModeInfo& m) { return m.id == mode; });
-        if (info == resources->modes + resources->nmode) continue;
+        const XRRModeInfo* info = modeInfo(resources, mode);
+        if (info == nullptr) continue;
         if (static_cast<int>(info->width) != width || static_cast<int>(info->height) != height)
             continue;
         if (std::all_of(offered.begin(), offered.end(), [&](const std::vector<RRMode>& modes) {

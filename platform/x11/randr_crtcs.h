@@ -32,6 +32,14 @@ std::vector<CrtcSetting> readCrtcs(Display* display, XRRScreenResources* resourc
 // there, else whichever is; null when none is.
 const CrtcSetting* monitorAtOrigin(const std::vector<CrtcSetting>& crtcs, RROutput primary);
 
+// The top left corner of the monitor where a window goes that cannot have the
+// screen to itself: the primary monitor, else the one nearest the screen's
+// top left corner; 0, 0 when RandR shows none.
+void windowCorner(Display* display, int& x, int& y);
+
+// The mode's description; null for a mode the server no longer has.
+const XRRModeInfo* modeInfo(const XRRScreenResources* resources, RRMode mode);
+
 // A mode of width x height that every output on the CRTC can show, in the
 // first output's order of preference; None when there is none.
 RRMode modeFor(Display* display, XRRScreenResources* resources, const CrtcSetting& crtc,

@@ -49,3 +49,17 @@ sleep 1.5
 mine=$(xrandr | grep '^DUMMY0 ')
 [[ "$mine" == *" 800x600+0+0 "* ]] || fail "1.5 s after a SIGKILL at the closing box DUMMY0 is [$mine], expected the 800x600 set by hand"
 pass "a mode set by hand after the show's restore stays"
+
+# No monitor at 0, 0: the switch fails with its box, the reason goes to
+# standard error, and the show plays in its window on the primary monitor.
+xrandr --output DUMMY0 --pos 0x100 --output DUMMY1 --pos 1024x0 ||
+    fail "could not move the monitors off 0, 0"
+start_show
+pass_startup_boxes || fail "no monitor at 0, 0: the show's window did not appear; stderr: $(cat "$WORK/stderr")"
+[ "$(paste -sd '|' "$WORK/boxes")" = "OpenGL Demo|Kelvora|OpenGL Demo" ] ||
+    fail "no monitor at 0, 0: boxes were [$(paste -sd '|' "$WORK/boxes")], expected the warning, the mode box, the general box"
+grep -q "^kelvora: the display was not switched to 640x480: no monitor stands at 0, 0" "$WORK/stderr" ||
+    fail "no monitor at 0, 0: stderr [$(paste -sd '|' "$WORK/stderr")], expected the reason"
+place=$(xwininfo -id "$(wait_show_window)" | awk '/Absolute upper-left [XY]/ {printf "%s%s", sep, $NF; sep = ","}')
+[ "$place" = 0,100 ] || fail "no monitor at 0, 0: the window stands at $place, expected 0,100 (the primary monitor's corner)"
+pass "no monitor at 0, 0: boxes, the reason on stderr, the window on the primary monitor"

@@ -156,20 +156,28 @@ void main() {
 
 enum Attribute : GLuint { positionAttribute, normalAttribute, texCoordAttribute, colourAttribute };
 
+// True when WebGL reports `status` of a shader or program; otherwise says
+// what it would not do, with WebGL's log, on standard error.
+bool webglDid(GLuint object, GLenum status, void (*getValue)(GLuint, GLenum, GLint*),
+              void (*getLog)(GLuint, GLsizei, GLsizei*, GLchar*), const char* what) {
+    GLint ok = 0;
+    getValue(object, status, &ok);
+    if (ok) return true;
+    char log[1024] = "";
+    getLog(object, sizeof log, nullptr, log);
+    std::fprintf(stderr, "kelvora: WebGL would not %s: %s\n", what, log);
+    return false;
+}
+
 GLuint compileShader(GLenum kind, const std::string& defines, const char* source) {
     const GLuint shader = emscripten_glCreateShader(kind);
     const char* parts[] = {defines.c_str(), source};
     emscripten_glShaderSource(shader, 2, parts, nullptr);
     emscripten_glCompileShader(shader);
-    GLint ok = 0;
-    emscripten_glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        char log[1024] = "";
-        emscripten_glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-        std::fprintf(stderr, "kelvora: WebGL would not compile a shader: %s\n", log);
-        return 0;
-    }
-    return shader;
+    return webglDid(shader, GL_COMPILE_STATUS, emscripten_glGetShaderiv, emscripten_glGetShaderInfoLog,
+                    "compile a shader")
+               ? shader
+               : 0;
 }
 
 Program buildProgram(const ShaderVariant& v) {
@@ -190,14 +198,9 @@ Program buildProgram(const ShaderVariant& v) {
     emscripten_glLinkProgram(program);
     emscripten_glDeleteShader(vertexShader);
     emscripten_glDeleteShader(fragmentShader);
-    GLint ok = 0;
-    emscripten_glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        char log[1024] = "";
-        emscripten_glGetProgramInfoLog(program, sizeof log, nullptr, log);
-        std::fprintf(stderr, "kelvora: WebGL would not link the shaders: %s\n", log);
+    if (!webglDid(program, GL_LINK_STATUS, emscripten_glGetProgramiv, emscripten_glGetProgramInfoLog,
+                  "link the shaders"))
         return {};
-    }
     auto at = [program](const char* name) { return emscripten_glGetUniformLocation(program, name); };
     Program built;
     built.id = program;

@@ -162,6 +162,7 @@ void refreshTexCoord();
 void drawBucket(Bucket& bucket);
 bool textureComplete(const Texture& t);
 
+// False the first time for a flag, true ever after: a warning goes out once.
 inline bool warnedOnce(bool& flag) {
     const bool was = flag;
     flag = true;

@@ -180,6 +180,11 @@ for order in "first Escape second Escape" "second Escape first Escape" "first KI
     pass "$row: the layout back"
 done
 
+xrandr --addmode DUMMY1 800x600 && xrandr --output DUMMY1 --mode 800x600 --pos 1024x168 ||
+    fail "could not set up a second monitor"
+layout=$(desktop_layout)
+rows "two monitors"
+
 # The desktop's own mode, which the user deletes once the show has switched
 # away from it: the monitor gets its preferred mode and the screen fits it.
 # DUMMY0's preferred mode is 1024x768; DUMMY1 ends at 1824, 768.

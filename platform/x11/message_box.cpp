@@ -138,7 +138,9 @@ GdkRectangle monitorAt(int x, int y) {
     GdkRectangle found{0, 0, 640, 480};  // the show's own screen, should X name no monitor
     if (GdkMonitor* monitor = gdk_display_get_monitor_at_point(gdk_display_get_default(), x, y))
         gdk_monitor_get_geometry(monitor, &found);
-    int count = 0;
+    int count = 0, eventBase = 0, errorBase = 0;
+    // Asked only where RandR is, lest Xlib complain on standard error.
+    if (!XRRQueryExtension(toolkitDisplay, &eventBase, &errorBase)) return found;
     if (XRRMonitorInfo* monitors = XRRGetMonitors(toolkitDisplay, DefaultRootWindow(toolkitDisplay), True, &count)) {
         for (int i = 0; i < count; ++i) {
             const XRRMonitorInfo& m = monitors[i];

@@ -4,154 +4,88 @@
 #include <gtest/gtest.h>
 
 #include "platform/x11/layout_file.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <string>
 
 namespace {
 
 namespace fs = std::filesystem;
 using platform::layout_file::Verdict;
-
-const char* verdictName(Verdict verdict) {
-    switch (verdict) {
-        case Verdict::ok: return "ok";
-        case Verdict::newer: return "newer";
-        case Verdict::refused: return "refused";
-    }
-    return "?";
-}
+const char* const verdictNames[] = {"ok", "newer", "refused"};
 
 // A show's record: one monitor switched from 1024x768 to 640x480.
-platform::layout_file::Record sample() {
-    platform::layout_file::Record record;
-    record.pid = 4242;
-    record.started = 987654;
-    record.display = ":84";
+std::string sample() {
+    platform::layout_file::Record record{4242, 987654, ":84", 0, {}, {}};
     record.desktop = {1024, 768, 271, 203, 71, {{63, 80, 0, 0, 1024, 768, RR_Rotate_0, {71}}}};
     record.set = {640, 480, 169, 127, 71, {{63, 90, 0, 0, 640, 480, RR_Rotate_0, {71}}}};
-    return record;
+    return platform::layout_file::textOf(record);
 }
-
-// The sample's text with `from` replaced by `to`.
 std::string edited(const std::string& from, const std::string& to) {
-    std::string text = platform::layout_file::textOf(sample());
-    const std::size_t at = text.find(from);
-    return at == std::string::npos ? "edit not found: " + from : text.replace(at, from.size(), to);
+    std::string text = sample();
+    return text.replace(text.find(from), from.size(), to);
 }
 
-void put(const fs::path& path, const std::string& text) { std::ofstream(path) << text; }
-
-// A folder is checked as its owner's, or as another user's.
-enum class Check { folder, othersFolder, record };
-
+// What stands where the record or the folder is looked for.
+enum class Thing { record, fifo, linkToRecord, folder, groupFolder, linkToFolder, othersFolder };
 struct Row {
     const char* what;
-    Check check;
-    // Makes what is checked under `dir` and gives its path.
-    std::function<fs::path(const fs::path& dir)> make;
+    Thing thing;
+    std::string text;  // a record's
     Verdict expected;
 };
 
-fs::path record(const fs::path& dir, const std::string& text) {
-    put(dir / "layout-1", text);
-    return dir / "layout-1";
-}
-fs::path folder(const fs::path& dir, fs::perms perms) {
-    fs::create_directory(dir / "kelvora");
-    fs::permissions(dir / "kelvora", perms);
-    return dir / "kelvora";
-}
-
-const Row rows[] = {
-    {"a record as a show writes it", Check::record,
-     [](auto& d) { return record(d, platform::layout_file::textOf(sample())); }, Verdict::ok},
-    {"a later format", Check::record,
-     [](auto& d) { return record(d, edited("layout 1\n", "layout 2\n")); }, Verdict::newer},
-    {"a zero pid", Check::record, [](auto& d) { return record(d, edited("show 4242", "show 0")); },
-     Verdict::refused},
-    {"a negative pid", Check::record,
-     [](auto& d) { return record(d, edited("show 4242", "show -4242")); }, Verdict::refused},
-    {"a zero screen width", Check::record,
-     [](auto& d) { return record(d, edited("desktop 1024", "desktop 0")); }, Verdict::refused},
-    {"a negative CRTC size", Check::record,
-     [](auto& d) { return record(d, edited("0 0 640 480", "0 0 -640 480")); }, Verdict::refused},
-    {"a CRTC wider than its screen", Check::record,
-     [](auto& d) { return record(d, edited("0 0 640 480", "0 0 800 480")); }, Verdict::refused},
-    {"junk after a line's fields", Check::record,
-     [](auto& d) { return record(d, edited("display :84 0", "display :84 0 x")); },
-     Verdict::refused},
-    {"a sign before a number", Check::record,
-     [](auto& d) { return record(d, edited("show 4242", "show +4242")); }, Verdict::refused},
-    {"text after the last line", Check::record,
-     [](auto& d) { return record(d, platform::layout_file::textOf(sample()) + "x"); },
-     Verdict::refused},
-    {"a field missing", Check::record,
-     [](auto& d) { return record(d, edited("show 4242 987654", "show 4242")); },
-     Verdict::refused},
-    {"larger than a record can be", Check::record,
-     [](auto& d) {
-         std::string text = platform::layout_file::textOf(sample());
-         while (text.size() <= platform::layout_file::longestRecord) text += text;
-         return record(d, text);
-     },
-     Verdict::refused},
-    {"a FIFO (must not wait for a writer)", Check::record,
-     [](auto& d) {
-         mkfifo((d / "layout-1").c_str(), 0600);
-         return d / "layout-1";
-     },
-     Verdict::refused},
-    {"a symbolic link to a good record", Check::record,
-     [](auto& d) {
-         put(d / "elsewhere", platform::layout_file::textOf(sample()));
-         fs::create_symlink(d / "elsewhere", d / "layout-1");
-         return d / "layout-1";
-     },
-     Verdict::refused},
-    {"a folder in the record's place", Check::record,
-     [](auto& d) { return folder(d, fs::perms::owner_all); }, Verdict::refused},
-    {"a folder only its owner may enter", Check::folder,
-     [](auto& d) { return folder(d, fs::perms::owner_all); }, Verdict::ok},
-    {"a folder its group may read", Check::folder,
-     [](auto& d) { return folder(d, fs::perms::owner_all | fs::perms::group_read); },
-     Verdict::refused},
-    {"a symbolic link to a private folder", Check::folder,
-     [](auto& d) {
-         fs::create_symlink(folder(d, fs::perms::owner_all), d / "link");
-         return d / "link";
-     },
-     Verdict::refused},
-    {"a private folder of another user", Check::othersFolder,
-     [](auto& d) { return folder(d, fs::perms::owner_all); }, Verdict::refused},
-    {"a file in the folder's place", Check::folder, [](auto& d) { return record(d, "x"); },
-     Verdict::refused},
-};
-
 TEST(LayoutFile, TakesOnlyWhatAShowWrites) {
+    std::string huge = sample();
+    while (huge.size() <= platform::layout_file::longestRecord) huge += huge;
+    const Row rows[] = {
+        {"a record as a show writes it", Thing::record, sample(), Verdict::ok},
+        {"a later format", Thing::record, edited("layout 1", "layout 2"), Verdict::newer},
+        {"a zero pid", Thing::record, edited("show 4242", "show 0"), Verdict::refused},
+        {"a negative pid", Thing::record, edited("show 4242", "show -4242"), Verdict::refused},
+        {"a zero screen width", Thing::record, edited("desktop 1024", "desktop 0"), Verdict::refused},
+        {"a CRTC wider than its screen", Thing::record, edited("0 0 640", "0 0 800"), Verdict::refused},
+        {"junk after a line's fields", Thing::record, edited(":84 0", ":84 0 x"), Verdict::refused},
+        {"text after the last line", Thing::record, sample() + "x", Verdict::refused},
+        {"larger than a record can be", Thing::record, huge, Verdict::refused},
+        {"a FIFO (must not wait for a writer)", Thing::fifo, "", Verdict::refused},
+        {"a symbolic link to a good record", Thing::linkToRecord, sample(), Verdict::refused},
+        {"a folder only its owner may enter", Thing::folder, "", Verdict::ok},
+        {"a folder its group may read", Thing::groupFolder, "", Verdict::refused},
+        {"a symbolic link to a private folder", Thing::linkToFolder, "", Verdict::refused},
+        {"a private folder of another user", Thing::othersFolder, "", Verdict::refused},
+    };
     for (const Row& row : rows) {
         char pattern[] = "/tmp/kelvora-layout-test.XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
-        const fs::path dir = pattern;
-        const fs::path path = row.make(dir);
+        const fs::path dir = pattern, at = dir / "at", aside = dir / "aside";
+        std::ofstream(row.thing == Thing::linkToRecord ? aside : at) << row.text;
+        if (row.thing == Thing::fifo && fs::remove(at)) mkfifo(at.c_str(), 0600);
+        if (row.thing == Thing::linkToRecord) fs::create_symlink(aside, at);
+        if (row.thing >= Thing::folder) {
+            fs::remove(at);
+            fs::create_directory(row.thing == Thing::linkToFolder ? aside : at);
+            fs::permissions(row.thing == Thing::linkToFolder ? aside : at,
+                            fs::perms::owner_all | (row.thing == Thing::groupFolder
+                                                        ? fs::perms::group_read
+                                                        : fs::perms::none));
+            if (row.thing == Thing::linkToFolder) fs::create_symlink(aside, at);
+        }
         std::string why;
         platform::layout_file::Record read;
         const Verdict got =
-            row.check == Check::record
-                ? platform::layout_file::readRecord(path, read, why)
+            row.thing < Thing::folder
+                ? platform::layout_file::readRecord(at, read, why)
                 : platform::layout_file::checkFolder(
-                      path, getuid() + (row.check == Check::othersFolder), false, why);
-        EXPECT_STREQ(verdictName(got), verdictName(row.expected))
-            << row.what << " (expected " << verdictName(row.expected) << ", got "
-            << verdictName(got) << ": " << why << ")";
-        if (got == Verdict::ok && row.check == Check::record) {
-            EXPECT_EQ(platform::layout_file::textOf(read), platform::layout_file::textOf(sample()))
-                << row.what << ": read back otherwise";
+                      at, getuid() + (row.thing == Thing::othersFolder), false, why);
+        EXPECT_STREQ(verdictNames[int(got)], verdictNames[int(row.expected)])
+            << row.what << ": got " << verdictNames[int(got)] << " (" << why << "), expected "
+            << verdictNames[int(row.expected)];
+        if (got == Verdict::ok && row.thing == Thing::record) {
+            EXPECT_EQ(platform::layout_file::textOf(read), sample()) << row.what << ": read back otherwise";
         }
         fs::remove_all(dir);
     }

@@ -1,7 +1,8 @@
 # cmake --install into a temporary prefix; the installed program, started from
-# a folder without stuff/, finds its files beside itself: no box about them,
-# frames, Esc as usual. Without the installed folder, the box about missing
-# files comes up, and the folder it names is the one the install made.
+# a folder whose stuff/ is not the show's (a user's own), finds its files
+# beside itself: no box about them, frames, Esc as usual; so does the
+# screensaver module, silently. Without the installed folder, the box about
+# missing files comes up; the module's text names both places looked in.
 . "$(dirname "$0")/lib.sh"
 need_display
 
@@ -19,15 +20,43 @@ pass "installed into a temporary prefix: $(find "$PREFIX" -type f | wc -l) files
 KELVORA=$PREFIX/bin/kelvora
 "$KELVORA" --help | grep -qxF "$PREFIX/share/kelvora/stuff" ||
     fail "--help does not name the installed folder $PREFIX/share/kelvora/stuff"
-mkdir "$WORK/elsewhere"
+mkdir -p "$WORK/elsewhere/stuff"
+echo "the user's own" >"$WORK/elsewhere/stuff/notes.txt"
 start_show "$WORK/elsewhere"
 pass_startup_boxes || fail "the show's window did not appear; stderr: $(cat "$WORK/stderr")"
 expect_boxes "OpenGL Demo"
 assert_frames_drawn
 end_with_esc
 
+# The module, in a window of its own, from the same folder for 3 s: what it
+# would have shown in boxes goes to standard error, into $WORK/saver.err.
+run_module() {
+    local host
+    xev -geometry 320x240 -name kelvora-host >/dev/null 2>&1 &
+    HOST_PID=$!
+    wait_until_prints yes 10 sh -c 'xwininfo -name kelvora-host >/dev/null 2>&1 && echo yes' ||
+        fail "no window to draw into"
+    host=$(xwininfo -name kelvora-host | sed -n 's/.*Window id: \(0x[0-9a-f]*\).*/\1/p')
+    (cd "$WORK/elsewhere" && exec "$PREFIX/libexec/xscreensaver/kelvora" --window-id "$host" \
+        2>"$WORK/saver.err") &
+    SHOW_PID=$!
+    sleep 3
+    kill -TERM "$SHOW_PID"
+    wait_exit 5 || fail "the installed module did not end on SIGTERM"
+    kill "$HOST_PID"
+}
+trap 'cleanup; kill "${HOST_PID:-}" 2>/dev/null' EXIT
+run_module
+[ ! -s "$WORK/saver.err" ] || fail "the installed module complained: $(cat "$WORK/saver.err")"
+pass "the installed module reads the installed pictures past a stray stuff/, silently"
+
 rm -rf "$PREFIX/share/kelvora/stuff"
 start_show "$WORK/elsewhere"
 pass_startup_boxes || fail "the show's window did not appear; stderr: $(cat "$WORK/stderr")"
 expect_boxes "OpenGL Demo" Kelvora
 end_with_esc
+run_module
+for place in "$WORK/elsewhere" "$PREFIX/share/kelvora/stuff" "stuff/frase10.tga: no such file"; do
+    grep -qF "$place" "$WORK/saver.err" || fail "the module's text does not name $place: $(cat "$WORK/saver.err")"
+done
+pass "without the installed folder, the module's text names both places looked in"

@@ -37,17 +37,13 @@ std::string dataFile(const std::string& name) {
 }
 
 std::string searchedPlacesText(bool noneFound) {
+    std::error_code ec;
+    const std::filesystem::path here = std::filesystem::current_path(ec);
     const std::vector<std::string> searched = places();
     // Short lines: the box has to fit a 640 x 480 screen.
-    std::string text;
-    if (searched.size() == 1) {
-        text = "Looked for in the folder\n" + platform::installedDataFolder() + "\n";
-    } else {
-        std::error_code ec;
-        const std::filesystem::path here = std::filesystem::current_path(ec);
-        text = std::string("Looked for in the folder \"") + localFolder + "\" in the current directory\n" +
-               (ec ? "(unknown)" : here.string()) + "\nand in the installed folder\n" + searched.back() + "\n";
-    }
+    std::string text = std::string("Looked for in the folder \"") + localFolder +
+                       "\" in the current directory\n" + (ec ? "(unknown)" : here.string()) + "\n";
+    if (searched.size() > 1) text += "and in the installed folder\n" + searched.back() + "\n";
     if (noneFound)
         text += std::string("Start the show from the folder that holds \"") + localFolder +
                 "\",\nor install it.\n";

@@ -178,7 +178,8 @@ std::string helpText(const std::string& dataFolder) {
            "the cans out or draw them in; F3 and F4 stand cans on more or fewer of the\n"
            "model's points; Up and Down nudge the eye for a moment.\n"
            "\n"
-           "Files: the folder \"stuff\" in the current directory if there is one, else\n" +
+           "Files: each from the folder \"stuff\" in the current directory when it is\n"
+           "there, else from\n" +
            dataFolder + "\n";
 }
 

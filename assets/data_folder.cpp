@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -9,26 +10,42 @@ namespace {
 
 constexpr const char* localFolder = "stuff";
 
-bool isFolder(const std::string& path) {
+// Where the files are looked for, in order; an installed folder that is the
+// local one (a show started where it is installed, a web page) counts once.
+std::vector<std::string> places() {
+    const std::string installed = platform::installedDataFolder();
     std::error_code ec;
-    return std::filesystem::is_directory(path, ec);
+    if (std::filesystem::equivalent(localFolder, installed, ec)) return {localFolder};
+    return {localFolder, installed};
 }
 
 }  // namespace
 
-std::string dataFolder() {
-    if (isFolder(localFolder)) return localFolder;
-    const std::string installed = platform::installedDataFolder();
-    return isFolder(installed) ? installed : localFolder;
+std::optional<std::string> findDataFile(const std::string& name) {
+    for (const std::string& place : places()) {
+        const std::string path = place + "/" + name;
+        std::error_code ec;
+        // A file that is there but unreadable is still the one to read: its
+        // fault is reported, not hidden behind another copy.
+        if (std::filesystem::exists(path, ec)) return path;
+    }
+    return std::nullopt;
 }
 
-std::string missingDataFolderText() {
-    if (dataFolder() != localFolder || isFolder(localFolder)) return {};
+std::string dataFile(const std::string& name) {
+    return findDataFile(name).value_or(std::string(localFolder) + "/" + name);
+}
+
+std::string searchedPlacesText(bool noneFound) {
     std::error_code ec;
     const std::filesystem::path here = std::filesystem::current_path(ec);
+    const std::vector<std::string> searched = places();
     // Short lines: the box has to fit a 640 x 480 screen.
-    return std::string("There is no folder \"") + localFolder + "\" in the current directory\n" +
-           (ec ? std::string("(unknown)") : here.string()) + ",\nnor an installed one at\n" +
-           platform::installedDataFolder() + ".\nStart the show from the folder that holds \"" +
-           localFolder + "\", or install it.\n\n";
+    std::string text = std::string("Looked for in the folder \"") + localFolder +
+                       "\" in the current directory\n" + (ec ? "(unknown)" : here.string()) + "\n";
+    if (searched.size() > 1) text += "and in the installed folder\n" + searched.back() + "\n";
+    if (noneFound)
+        text += std::string("Start the show from the folder that holds \"") + localFolder +
+                "\",\nor install it.\n";
+    return text;
 }

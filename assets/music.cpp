@@ -34,7 +34,7 @@ void startMusic() {
         SoundDesc desc;
         std::memset(&desc, 0, sizeof desc);
         desc.format = gaMusicFormat;
-        musicPath = dataFolder() + "/" + musicFile;
+        musicPath = dataFile(musicFile);
         desc.path = musicPath.c_str();
         desc.soundClass = gaMusicClass;
         desc.field20 = descField20;

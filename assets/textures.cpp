@@ -2,7 +2,9 @@
 
 #include <GL/gl.h>
 
+#include <cstddef>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,14 +32,19 @@ std::vector<std::string> failures;
 }  // namespace
 
 void loadTextures() {
-    const std::string folder = dataFolder();
     int slot = canBottomSlot;
-    for (const char* name : textureFiles) loadTexture(slot++, (folder + "/" + name).c_str());
+    std::size_t foundNowhere = 0;
+    for (const char* name : textureFiles) {
+        const std::optional<std::string> found = findDataFile(name);
+        if (!found) ++foundNowhere;
+        loadTexture(slot++, (found ? *found : dataFile(name)).c_str());
+    }
     if (failures.empty()) return;
-    // The usual reason for every file failing at once is a show started from
-    // the wrong folder; say so before the list.
-    std::string text = missingDataFolderText() +
-                       "These pictures could not be loaded and stay blank:\n";
+    // A file found nowhere: the box says where it was looked for, and, when
+    // none was found (the show started from the wrong folder), what to do.
+    std::string text;
+    if (foundNowhere > 0) text = searchedPlacesText(foundNowhere == std::size(textureFiles)) + "\n";
+    text += "These pictures could not be loaded and stay blank:\n";
     for (const std::string& failure : failures) text += "\n" + failure;
     failures.clear();
     platform::messageBox(text.c_str(), boxCaption, platform::BoxIcon::error);

@@ -1,4 +1,4 @@
-// The thirteen textures of the show, loaded once at start from "stuff".
+// The thirteen textures of the show, loaded once at start from its folders.
 #pragma once
 
 enum TextureSlot : int {

@@ -467,11 +467,12 @@ std::string installedDataFolder() {
     std::error_code error;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error) return "/usr/share/kelvora/stuff";
+    // Also when the folder is gone: a message names where it belongs.
     const std::filesystem::path folder = program.parent_path();
-    const std::filesystem::path fromSaver = (folder / KELVORA_DATA_FROM_SAVER).lexically_normal();
-    if (folder.filename() == "xscreensaver" && std::filesystem::is_directory(fromSaver, error))
-        return fromSaver.string();
-    return (folder / KELVORA_DATA_FROM_PROGRAM).lexically_normal().string();
+    return (folder / (folder.filename() == "xscreensaver" ? KELVORA_DATA_FROM_SAVER
+                                                         : KELVORA_DATA_FROM_PROGRAM))
+        .lexically_normal()
+        .string();
 }
 
 // xscreensaver keeps a module's settings as its command-line options.

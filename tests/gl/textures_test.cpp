@@ -185,7 +185,11 @@ TEST_F(TextureLoading, BadFilesAreListedInOneErrorBoxAndTheOtherSlotsLoad) {
     EXPECT_NE(std::string::npos, text.find("\nstuff/texl.tga: no such file")) << text;
     EXPECT_NE(std::string::npos, text.find("\nstuff/frase3.tga: file ends at byte 30, inside the"))
         << text;
-    EXPECT_EQ(std::string::npos, text.find("There is no folder")) << text;
+    // The missing one was looked for in the installed folder too.
+    EXPECT_NE(std::string::npos, text.find("and in the installed folder\n" +
+                                           platform::fake::script().installedDataFolder + "\n"))
+        << text;
+    EXPECT_EQ(std::string::npos, text.find("Start the show")) << text;
     EXPECT_EQ(std::string::npos, text.find("texb.tga")) << text;
 
     // The failed slots still name a texture, configured but without an image.
@@ -207,20 +211,23 @@ TEST_F(TextureLoading, WithoutAStuffFolderTheBoxNamesBothPlacesSearched) {
 
     ASSERT_EQ(1, platform::fake::count("messageBox error Kelvora: "));
     const std::string& text = platform::fake::journal()[platform::fake::find("messageBox")];
-    const std::string hint = "messageBox error Kelvora: There is no folder \"stuff\" in the current directory\n" +
+    const std::string hint = "messageBox error Kelvora: Looked for in the folder \"stuff\" in the current directory\n" +
                              std::filesystem::canonical(dir.path()).string() +
-                             ",\nnor an installed one at\n" +
-                             platform::fake::script().installedDataFolder + ".";
+                             "\nand in the installed folder\n" +
+                             platform::fake::script().installedDataFolder +
+                             "\nStart the show from the folder that holds \"stuff\",\nor install it.\n";
     EXPECT_EQ(0u, text.rfind(hint, 0)) << "expected start: " << hint << "\nactual: " << text;
     for (const char* file : fileNames)
         EXPECT_NE(std::string::npos, text.find("stuff/" + std::string(file) + ": no such file")) << file;
 }
 
-// Started elsewhere, an installed show reads the installed folder.
-TEST_F(TextureLoading, WithoutAStuffFolderTheInstalledFolderIsRead) {
+// Started elsewhere, an installed show reads the installed folder, also past
+// a folder "stuff" there that is not the show's (a user's own).
+TEST_F(TextureLoading, WithoutTheFilesHereTheInstalledFolderIsRead) {
     writeStuff();
     std::filesystem::rename(dir / "stuff", dir / "installed");
-    std::filesystem::create_directory(dir / "elsewhere");
+    std::filesystem::create_directories(dir / "elsewhere" / "stuff");
+    tgatest::writeFile(dir / "elsewhere" / "stuff" / "notes.txt", {'h', 'i'});
     platform::fake::script().installedDataFolder = (dir / "installed").string();
     std::filesystem::current_path(dir / "elsewhere");
     loadTextures();

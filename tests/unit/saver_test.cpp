@@ -76,7 +76,7 @@ TEST(Saver, MissingPicturesAreToldOnStandardErrorNotInABox) {
     EXPECT_EQ(0, runInHost({paint, vanish}));
     std::filesystem::current_path(startDir);
     EXPECT_EQ(0, fake::count("messageBox")) << journalText();
-    EXPECT_NE(-1, fake::find("stderr Kelvora: There is no folder \"stuff\"")) << journalText();
+    EXPECT_NE(-1, fake::find("stderr Kelvora: Looked for in the folder \"stuff\"")) << journalText();
     EXPECT_EQ(1, fake::count("swapBuffers")) << "the show goes on without its pictures";
 }
 

@@ -1,7 +1,6 @@
-# Wine keeps as the desktop's mode the one its desktop process found when it
-# started. Under load that can be after the show's switch; here a program
-# started at 640 x 480 holds such a desktop process up. Esc must still bring
-# the desktop's own mode back before the closing box.
+# Wine's desktop process keeps the mode it found when it started as the
+# desktop's; under load it starts after the show's switch. Here Notepad,
+# started at 640 x 480, holds one up: Esc still brings the desktop's mode back.
 . "$(dirname "$0")/../e2e/lib.sh"
 need_display
 can_switch_mode || { echo "SKIP: the screen cannot switch to 640x480"; exit 77; }

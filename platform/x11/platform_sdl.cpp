@@ -17,6 +17,7 @@
 #include "platform/x11/display_guardian.h"
 #include "platform/x11/message_box.h"
 #include "platform/platform.h"
+#include "platform/polled_keys.h"
 #include "platform/x11/saver_host.h"
 #include "platform/x11/sdl_window.h"
 #include "platform/x11/xwayland_mode.h"
@@ -144,13 +145,20 @@ unsigned virtualKeyOf(SDL_Keycode key) {
     }
 }
 
+// The arrows' state follows key events as they enter SDL's queue, however
+// many messages wait ahead of them there.
+int watchArrows(void*, SDL_Event* event) {
+    if (event->type == SDL_KEYDOWN || event->type == SDL_KEYUP)
+        polledkeys::arrived(virtualKeyOf(event->key.keysym.sym), event->type == SDL_KEYDOWN);
+    return 0;
+}
+
 // Turns one SDL event into a message; false for events the show has no use for.
 bool translate(const SDL_Event& event, MessageRecord& message) {
     message = {theWindow, 0, 0, 0};
     switch (event.type) {
         case SDL_KEYDOWN: {
             const unsigned key = virtualKeyOf(event.key.keysym.sym);
-            common::keyArrived(key, true);
             message.message = (event.key.keysym.mod & KMOD_ALT) ? msgSysKeyDown : msgKeyDown;
             message.wParam = key;
             return true;
@@ -266,6 +274,7 @@ bool start(std::string& error, bool switchesDisplay) {
         xDisplay = nullptr;
         return false;
     }
+    SDL_AddEventWatch(watchArrows, nullptr);
     return true;
 }
 
@@ -369,6 +378,8 @@ bool common::nextWindowSystemMessage(MessageRecord& message) {
     }
     return false;
 }
+
+void common::gatherInput() { SDL_PumpEvents(); }
 
 Window* common::windowNeedingPaint() { return theWindow && theWindow->needsPaint ? theWindow : nullptr; }
 

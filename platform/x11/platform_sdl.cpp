@@ -412,7 +412,9 @@ GLContext* createGLContext(DeviceContext* dc) {
 
 bool makeGLContextCurrent(DeviceContext* dc, GLContext* context) {
     if (dc == nullptr || dc->window == nullptr) return false;
-    return SDL_GL_MakeCurrent(dc->window->native, context ? context->native : nullptr) == 0;
+    if (SDL_GL_MakeCurrent(dc->window->native, context ? context->native : nullptr) == 0) return true;
+    if (context) std::fprintf(stderr, "kelvora: cannot draw with the OpenGL context: %s\n", SDL_GetError());
+    return false;
 }
 
 void deleteGLContext(GLContext* context) {

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -25,13 +26,15 @@ const platform::MessageRecord to640x480{nullptr, platform::msgSize, 0, 640 | (48
 
 // Runs the saver in host 0x2a00007 on a fresh script with these messages;
 // returns its status.
-int runInHost(std::deque<platform::MessageRecord> messages, bool music = false, bool created = true) {
+int runInHost(std::deque<platform::MessageRecord> messages, bool music = false, bool created = true,
+              bool madeCurrent = true) {
     fake::reset();
     gaudio_fake::script(1, 1);
     quitFlag = 0;
     mainWindow = nullptr;
     fake::script().messages = std::move(messages);
     fake::script().createWindowSucceeds = created;
+    fake::script().makeCurrentSucceeds = madeCurrent;
     SaverOptions options;
     options.host = 0x2a00007;
     options.music = music;
@@ -67,6 +70,10 @@ TEST(Saver, DrawsInItsHostAtItsSizeWithoutTheShowsCeremonyUntilTheHostGoes) {
 
     EXPECT_EQ(1, runInHost({}, false, false)) << "no window";
     EXPECT_EQ(0, fake::count("peekMessage")) << journalText();
+    EXPECT_EQ(1, runInHost({paint, vanish}, false, true, false)) << "a context that cannot be made current";
+    EXPECT_EQ(0, fake::count("swapBuffers") + fake::count("peekMessage") + fake::count("messageBox"))
+        << "nothing drawn, nothing shown:\n" << journalText();
+    EXPECT_EQ(1, fake::count("destroyWindow")) << journalText();
 }
 
 TEST(Saver, MissingPicturesAreToldOnStandardErrorNotInABox) {
@@ -107,6 +114,36 @@ TEST(Saver, CommandLineOverridesStoredSettingsWhichOverrideDefaults) {
     }
 }
 
+TEST(Saver, APreviewIsSilentWhateverTheSettingsSay) {
+    for (const std::optional<bool> commandMusic : {std::optional<bool>{}, std::optional<bool>{true}}) {
+        fake::reset();
+        fake::script().settings["Music"] = 1;
+        SaverCommand command;
+        command.music = commandMusic;
+        command.action = SaverAction::run;
+        EXPECT_TRUE(saverOptionsFor(command).music) << "the running saver, --music " << commandMusic.has_value();
+        command.action = SaverAction::preview;
+        EXPECT_FALSE(saverOptionsFor(command).music) << "the preview, --music " << commandMusic.has_value();
+    }
+}
+
+TEST(Saver, SettingsThatCannotBeSavedAreSaidToBeAndTheOldOnesStay) {
+    for (const bool storeExists : {false, true}) {
+        fake::reset();
+        fake::Script& script = fake::script();
+        script.settings = {{"Music", 0}, {"FramesPerSecond", 50}};
+        script.settingsStoreExists = storeExists;
+        script.unwritableSetting = "FramesPerSecond";  // with a store: the second write fails
+        script.dialogAccepts = true;
+        script.dialogMusic = true;
+        script.dialogFramesPerSecond = 25;
+        EXPECT_EQ(0, runSaverCommand(SaverCommand{}));
+        EXPECT_EQ(1, fake::count("messageBox error Kelvora: The settings could not be saved")) << journalText();
+        const std::map<std::string, int> old{{"Music", 0}, {"FramesPerSecond", 50}};
+        EXPECT_EQ(old, script.settings) << "store exists " << storeExists << ":\n" << journalText();
+    }
+}
+
 TEST(Saver, SettingsDialogSavesWhatTheUserAcceptsAndNothingOnCancel) {
     for (const bool accepts : {true, false}) {
         fake::reset();
@@ -121,6 +158,7 @@ TEST(Saver, SettingsDialogSavesWhatTheUserAcceptsAndNothingOnCancel) {
         EXPECT_NE(-1, fake::find("saverSettingsDialog owner 99 music 0 fps 50")) << journalText();
         EXPECT_EQ(accepts ? 1 : 0, script.settings["Music"]) << "accepted " << accepts;
         EXPECT_EQ(accepts ? 25 : 50, script.settings["FramesPerSecond"]) << "accepted " << accepts;
+        EXPECT_EQ(0, fake::count("messageBox")) << journalText();
     }
 }
 

@@ -127,38 +127,40 @@ TEST(Saver, APreviewIsSilentWhateverTheSettingsSay) {
     }
 }
 
-TEST(Saver, SettingsThatCannotBeSavedAreSaidToBeAndTheOldOnesStay) {
-    for (const bool storeExists : {false, true}) {
+TEST(Saver, SettingsDialogSavesWhatTheUserAcceptsNothingOnCancelAndSaysWhenItCannot) {
+    struct Row {
+        const char* what;
+        bool accepts, storeExists;
+        const char* unwritable;
+        int music, framesPerSecond;  // stored afterwards
+        bool box;                    // saying they could not be saved
+    };
+    const Row rows[] = {
+        {"accepted", true, true, "", 1, 25, false},
+        {"cancelled", false, true, "", 0, 50, false},
+        {"no store", true, false, "", 0, 50, true},
+        {"the second write fails", true, true, "FramesPerSecond", 0, 50, true},
+    };
+    for (const Row& row : rows) {
         fake::reset();
         fake::Script& script = fake::script();
         script.settings = {{"Music", 0}, {"FramesPerSecond", 50}};
-        script.settingsStoreExists = storeExists;
-        script.unwritableSetting = "FramesPerSecond";  // with a store: the second write fails
-        script.dialogAccepts = true;
-        script.dialogMusic = true;
-        script.dialogFramesPerSecond = 25;
-        EXPECT_EQ(0, runSaverCommand(SaverCommand{}));
-        EXPECT_EQ(1, fake::count("messageBox error Kelvora: The settings could not be saved")) << journalText();
-        const std::map<std::string, int> old{{"Music", 0}, {"FramesPerSecond", 50}};
-        EXPECT_EQ(old, script.settings) << "store exists " << storeExists << ":\n" << journalText();
-    }
-}
-
-TEST(Saver, SettingsDialogSavesWhatTheUserAcceptsAndNothingOnCancel) {
-    for (const bool accepts : {true, false}) {
-        fake::reset();
-        fake::Script& script = fake::script();
-        script.settings = {{"Music", 0}, {"FramesPerSecond", 50}};
-        script.dialogAccepts = accepts;
+        script.settingsStoreExists = row.storeExists;
+        script.unwritableSetting = row.unwritable;
+        script.dialogAccepts = row.accepts;
         script.dialogMusic = true;
         script.dialogFramesPerSecond = 25;
         SaverCommand command;
         command.window = 99;
         EXPECT_EQ(0, runSaverCommand(command));
-        EXPECT_NE(-1, fake::find("saverSettingsDialog owner 99 music 0 fps 50")) << journalText();
-        EXPECT_EQ(accepts ? 1 : 0, script.settings["Music"]) << "accepted " << accepts;
-        EXPECT_EQ(accepts ? 25 : 50, script.settings["FramesPerSecond"]) << "accepted " << accepts;
-        EXPECT_EQ(0, fake::count("messageBox")) << journalText();
+        const char* shown = row.storeExists ? "saverSettingsDialog owner 99 music 0 fps 50"
+                                            : "saverSettingsDialog owner 99 music 0 fps 60";
+        EXPECT_NE(-1, fake::find(shown)) << row.what << ":\n" << journalText();
+        const std::map<std::string, int> expected{{"Music", row.music}, {"FramesPerSecond", row.framesPerSecond}};
+        EXPECT_EQ(expected, script.settings) << row.what << ":\n" << journalText();
+        EXPECT_EQ(row.box ? 1 : 0, fake::count("messageBox error Kelvora: The settings could not be saved"))
+            << row.what << ":\n" << journalText();
+        EXPECT_EQ(row.box ? 1 : 0, fake::count("messageBox")) << row.what;
     }
 }
 

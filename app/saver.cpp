@@ -1,5 +1,7 @@
 #include "app/saver.h"
 
+#include <optional>
+
 #include "app/shell.h"
 #include "camera/camera.h"
 #include "render/frame.h"
@@ -8,17 +10,23 @@
 namespace {
 
 constexpr const char* saverClass = "Kelvora screensaver";
+constexpr const char* saverCaption = "Kelvora";
+constexpr const char* settingsNotSaved =
+    "The settings could not be saved: the screensaver keeps the ones it had.";
 // Messages taken before each frame at most: a burst of resizes is taken at
 // once, and a window system that never stops sending cannot stall the show.
 constexpr int messagesPerFrame = 8;
 
 SaverOptions saverOptions;
+// A context made and made current: without one there is nothing to draw with.
+bool drawable = false;
 // The window's size as its last msgSize gave it.
 int viewWidth = 1;
 int viewHeight = 1;
 
 void onCreate(platform::Window* window) {
-    if (!bindGL(window)) return;
+    drawable = bindGL(window);
+    if (!drawable) return;
     ShowOptions show;
     show.music = saverOptions.music;
     initShow(show);
@@ -71,6 +79,16 @@ void takeMessages() {
     }
 }
 
+// Both settings or neither: a music setting saved beside a frame rate that
+// could not be is put back as it was.
+bool saveSettings(bool music, int framesPerSecond) {
+    const std::optional<int> oldMusic = platform::readSetting(musicSetting);
+    if (!platform::writeSetting(musicSetting, music ? 1 : 0)) return false;
+    if (platform::writeSetting(framesPerSecondSetting, framesPerSecond)) return true;
+    if (oldMusic) platform::writeSetting(musicSetting, *oldMusic);
+    return false;
+}
+
 }  // namespace
 
 SaverOptions saverOptionsFor(const SaverCommand& command) {
@@ -85,7 +103,9 @@ SaverOptions saverOptionsFor(const SaverCommand& command) {
                stored && *stored >= 0 && *stored <= highestFramesPerSecond) {
         options.frameMicroseconds = frameMicrosecondsAt(*stored);
     }
-    options.music = command.music ? *command.music : platform::readSetting(musicSetting).value_or(0) != 0;
+    // A preview shows the show in the settings; only the running saver plays the music.
+    options.music = command.action != SaverAction::preview &&
+                    (command.music ? *command.music : platform::readSetting(musicSetting).value_or(0) != 0);
     options.showFrameRate = command.showFrameRate;
     return options;
 }
@@ -103,10 +123,9 @@ int runSaverCommand(const SaverCommand& command) {
                     ? 0
                     : static_cast<int>((microsecondsPerSecond + current.frameMicroseconds / 2) /
                                        current.frameMicroseconds);
-            if (platform::saverSettingsDialog(command.window, music, framesPerSecond)) {
-                platform::writeSetting(musicSetting, music ? 1 : 0);
-                platform::writeSetting(framesPerSecondSetting, framesPerSecond);
-            }
+            if (platform::saverSettingsDialog(command.window, music, framesPerSecond) &&
+                !saveSettings(music, framesPerSecond))
+                platform::messageBox(settingsNotSaved, saverCaption, platform::BoxIcon::error);
             return 0;
         }
         default:
@@ -117,12 +136,13 @@ int runSaverCommand(const SaverCommand& command) {
 int runSaver(const SaverOptions& options) {
     saverOptions = options;
     quitFlag = 0;
+    drawable = false;
     if (!platform::registerWindowClass(saverClass, saverProc)) return 1;
     // The show starts inside this call; the window's size follows at once.
     mainWindow = platform::createWindow(saverClass, saverClass, 0, 0, 0, 0, options.style,
                                         options.host);
     if (mainWindow == nullptr) return 1;  // the backend has said why
-    if (renderingContext == nullptr) {
+    if (!drawable) {
         platform::destroyWindow(mainWindow);
         return 1;
     }

@@ -126,7 +126,7 @@ SaverCommand parseSaverCommandLine(int argc, const char* const* argv, const char
                 if (!parseWindow(value, window))
                     return rejected("invalid window '" + std::string(value) + "' for --window-id");
                 rootAsked = false;
-                mode = SaverAction::run;
+                mode = SaverAction::preview;
                 break;
             case Option::delay: {
                 int microseconds = 0;

@@ -10,7 +10,8 @@
 
 enum class SaverAction {
     run,        // the show in `window` (0: a popup over the whole desktop)
-    preview,    // the show in a child of `window`
+    preview,    // the settings' preview: in a child of `window` (Windows), or in
+                // `window` itself (xscreensaver's pane, --window-id)
     settings,   // the settings dialog, owned by `window` (0: none)
     nothing,    // Windows' password change: nothing to do
     printHelp,

@@ -2,6 +2,8 @@
 
 #include <deque>
 
+#include "platform/polled_keys.h"
+
 namespace platform {
 
 struct Palette {
@@ -10,49 +12,18 @@ struct Palette {
 
 namespace {
 
-struct PolledKey {
-    unsigned virtualKey;
-    bool held;
-    bool pressedSinceQuery;
-};
-PolledKey polledKeys[] = {
-    {vkLeft, false, false},
-    {vkUp, false, false},
-    {vkRight, false, false},
-    {vkDown, false, false},
-};
-
-PolledKey* polledKey(unsigned virtualKey) {
-    for (PolledKey& key : polledKeys)
-        if (key.virtualKey == virtualKey) return &key;
-    return nullptr;
-}
-
 std::deque<MessageRecord> postedMessages;
 
 using common::channelBits;
 
 }  // namespace
 
-void common::keyArrived(unsigned virtualKey, bool down) {
-    PolledKey* key = polledKey(virtualKey);
-    if (key == nullptr) return;
-    key->held = down;
-    if (down) key->pressedSinceQuery = true;
-}
-
-bool common::isPolled(unsigned virtualKey) { return polledKey(virtualKey) != nullptr; }
-
 void common::post(const MessageRecord& message) { postedMessages.push_back(message); }
 void common::clearPosted() { postedMessages.clear(); }
 
 unsigned short asyncKeyState(unsigned virtualKey) {
-    PolledKey* key = polledKey(virtualKey);
-    if (key == nullptr) return 0;
-    unsigned short state = key->held ? 0x8000 : 0;
-    if (key->pressedSinceQuery) state |= 1;
-    key->pressedSinceQuery = false;
-    return state;
+    common::gatherInput();
+    return polledkeys::read(virtualKey);
 }
 
 bool peekMessage(MessageRecord& message) {

@@ -1,5 +1,5 @@
 // What the SDL and web backends do alike, written once: the polled arrow
-// keys, the message queue with its standing repaint request, the true-colour
+// keys (platform/polled_keys.h), the message queue with its standing repaint request, the true-colour
 // pixel format and the palette calls that such a format never needs. No
 // system header here; each backend supplies the three hooks below.
 #pragma once
@@ -26,12 +26,11 @@ bool nextWindowSystemMessage(MessageRecord& message);
 Window* windowNeedingPaint();
 // The depth buffer the window's surface has, the only one it can take.
 int depthBitsOf(Window* window);
+// Takes in the input events that have reached the process, so that a key's
+// state is read as it is now.
+void gatherInput();
 
 // --- Used by the backend ---
-// A key's press or release, as the window system reports it.
-void keyArrived(unsigned virtualKey, bool down);
-// The keys that asyncKeyState answers for: the arrows.
-bool isPolled(unsigned virtualKey);
 // Queued for peekMessage ahead of the window system's own messages.
 void post(const MessageRecord& message);
 void clearPosted();

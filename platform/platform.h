@@ -241,7 +241,8 @@ bool writeSetting(const char* name, int value);
 // edits the two values in place. False when cancelled or when the backend has
 // no dialog (on Linux it says so on standard error).
 bool saverSettingsDialog(std::uintptr_t owner, bool& music, int& framesPerSecond);
-// Waits about that long without using the processor.
+// Waits about that long without using the processor; a full-screen
+// screensaver's wait ends early on the input that ends it.
 void sleepMilliseconds(unsigned milliseconds);
 
 }  // namespace platform

@@ -252,7 +252,7 @@ GLContext* createGLContext(DeviceContext*) {
 
 bool makeGLContextCurrent(DeviceContext*, GLContext* context) {
     note(context ? "makeGLContextCurrent" : "makeGLContextCurrent null");
-    return true;
+    return context == nullptr || theScript.makeCurrentSucceeds;
 }
 
 void deleteGLContext(GLContext*) { note("deleteGLContext"); }
@@ -292,7 +292,7 @@ std::optional<int> readSetting(const char* name) {
 
 bool writeSetting(const char* name, int value) {
     note(std::string("writeSetting ") + name + " " + std::to_string(value));
-    if (!theScript.settingsStoreExists) return false;
+    if (!theScript.settingsStoreExists || theScript.unwritableSetting == name) return false;
     theScript.settings[name] = value;
     return true;
 }

@@ -17,6 +17,7 @@ struct Script {
     bool startSucceeds = true;
     bool registerSucceeds = true;
     bool createWindowSucceeds = true;  // false: no window, no create message
+    bool makeCurrentSucceeds = true;   // for a context; releasing one always works
     int desktopBits = 32;
     int displayChangeResult = displayChangeSuccessful;
     // What describePixelFormat reports once a format is set.
@@ -40,6 +41,7 @@ struct Script {
     // The settings store; writeSetting changes it.
     std::map<std::string, int> settings;
     bool settingsStoreExists = true;
+    std::string unwritableSetting;  // writes of this one fail
     // What a user enters in the settings dialog; no dialog when false.
     bool dialogAccepts = false;
     bool dialogMusic = false;

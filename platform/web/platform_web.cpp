@@ -15,6 +15,7 @@
 
 #include "platform/backend_common.h"
 #include "platform/platform.h"
+#include "platform/polled_keys.h"
 #include "platform/web/gl_web.h"
 
 namespace platform {
@@ -107,7 +108,7 @@ unsigned virtualKeyOf(const EmscriptenKeyboardEvent& event) {
 // meaning in the browser.
 bool showUsesKey(unsigned virtualKey) {
     return virtualKey == platform::vkEscape || (virtualKey >= platform::vkF1 && virtualKey <= platform::vkF4) ||
-           platform::common::isPolled(virtualKey);
+           platform::polledkeys::isPolled(virtualKey);
 }
 
 EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* event, void*) {
@@ -115,7 +116,7 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* event, void*) {
     const unsigned key = virtualKeyOf(*event);
     if (key == platform::vkNone) return EM_FALSE;
     const bool down = eventType != EMSCRIPTEN_EVENT_KEYUP;
-    platform::common::keyArrived(key, down);
+    platform::polledkeys::arrived(key, down);
     if (!down) return showUsesKey(key);
     platform::common::post({theWindow, event->altKey ? platform::msgSysKeyDown : platform::msgKeyDown, key, 0});
     return showUsesKey(key);
@@ -233,6 +234,8 @@ void invalidateWindow(Window* window) {
 
 // The page's events arrive between frames, straight into the posted messages.
 bool common::nextWindowSystemMessage(MessageRecord&) { return false; }
+// The browser runs the key handler as each key arrives, between frames.
+void common::gatherInput() {}
 
 Window* common::windowNeedingPaint() { return theWindow && theWindow->needsPaint ? theWindow : nullptr; }
 

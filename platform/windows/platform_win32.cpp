@@ -652,7 +652,13 @@ void sleepMilliseconds(unsigned milliseconds) {
     // Windows' timer ticks every 15.6 ms unless asked for finer: a 60 Hz cap
     // would run at 32.
     timeBeginPeriod(1);
-    Sleep(milliseconds);
+    // A full-screen saver's wait ends at the first key, click or move, which
+    // end the saver: at a cap of one frame a second it would otherwise stay a
+    // second. A preview ignores input: its frames keep their pace.
+    if (saver.window != nullptr && saver.style == WindowStyle::saver)
+        MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_INPUT, MWMO_INPUTAVAILABLE);
+    else
+        Sleep(milliseconds);
     timeEndPeriod(1);
 }
 

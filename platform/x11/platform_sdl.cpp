@@ -20,6 +20,7 @@
 #include "platform/x11/display_guardian.h"
 #include "platform/x11/message_box.h"
 #include "platform/platform.h"
+#include "platform/polled_keys.h"
 #include "platform/x11/randr_crtcs.h"
 #include "platform/x11/saver_host.h"
 #include "platform/x11/sdl_window.h"
@@ -148,13 +149,20 @@ unsigned virtualKeyOf(SDL_Keycode key) {
     }
 }
 
+// The arrows' state follows key events as they enter SDL's queue, however
+// many messages wait ahead of them there.
+int watchArrows(void*, SDL_Event* event) {
+    if (event->type == SDL_KEYDOWN || event->type == SDL_KEYUP)
+        polledkeys::arrived(virtualKeyOf(event->key.keysym.sym), event->type == SDL_KEYDOWN);
+    return 0;
+}
+
 // Turns one SDL event into a message; false for events the show has no use for.
 bool translate(const SDL_Event& event, MessageRecord& message) {
     message = {theWindow, 0, 0, 0};
     switch (event.type) {
         case SDL_KEYDOWN: {
             const unsigned key = virtualKeyOf(event.key.keysym.sym);
-            common::keyArrived(key, true);
             message.message = (event.key.keysym.mod & KMOD_ALT) ? msgSysKeyDown : msgKeyDown;
             message.wParam = key;
             return true;
@@ -274,6 +282,7 @@ bool start(std::string& error, bool switchesDisplay) {
         xDisplay = nullptr;
         return false;
     }
+    SDL_AddEventWatch(watchArrows, nullptr);
     return true;
 }
 
@@ -383,6 +392,8 @@ bool common::nextWindowSystemMessage(MessageRecord& message) {
     return false;
 }
 
+void common::gatherInput() { SDL_PumpEvents(); }
+
 Window* common::windowNeedingPaint() { return theWindow && theWindow->needsPaint ? theWindow : nullptr; }
 
 std::intptr_t dispatchMessage(const MessageRecord& message) {
@@ -414,7 +425,9 @@ GLContext* createGLContext(DeviceContext* dc) {
 
 bool makeGLContextCurrent(DeviceContext* dc, GLContext* context) {
     if (dc == nullptr || dc->window == nullptr) return false;
-    return SDL_GL_MakeCurrent(dc->window->native, context ? context->native : nullptr) == 0;
+    if (SDL_GL_MakeCurrent(dc->window->native, context ? context->native : nullptr) == 0) return true;
+    if (context) std::fprintf(stderr, "kelvora: cannot draw with the OpenGL context: %s\n", SDL_GetError());
+    return false;
 }
 
 void deleteGLContext(GLContext* context) {

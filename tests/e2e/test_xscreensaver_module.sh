@@ -2,8 +2,8 @@
 # (xscreensaver launches nothing as root): the picture fills the screen and
 # follows xrandr, the frame rate stays under its cap, no window of the
 # module's own appears, a key ends it with status 0 and nothing left running
-# (no D-Bus daemon); the settings' preview draws into its pane, and the module
-# ends quietly when that pane is killed under it.
+# (no D-Bus daemon); the settings' preview draws into its pane, silently, and
+# the module ends quietly when that pane is killed under it.
 . "$(dirname "$0")/lib.sh"
 need_display
 for tool in xscreensaver xscreensaver-command xscreensaver-settings setpriv; do
@@ -34,7 +34,8 @@ cat >"$MODULE/run-module" <<EOF
 # frame now and then, and records how it ended in the folder given first.
 out=\$1
 shift
-LD_PRELOAD=$MODULE/$(basename "$SWAP_COUNTER") KELVORA_SWAP_COUNT_FILE=\$out/frames \\
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=\$out/sound.raw \\
+    LD_PRELOAD=$MODULE/$(basename "$SWAP_COUNTER") KELVORA_SWAP_COUNT_FILE=\$out/frames \\
     KELVORA_SWAP_COUNT_EVERY=5 KELVORA_SWAP_SNAPSHOT_DIR=\$out KELVORA_SWAP_SNAPSHOTS="$SNAPSHOT_AT" \\
     $MODULE/kelvora-saver "\$@" 2>>\$out/stderr &
 child=\$!
@@ -156,10 +157,11 @@ expect_quiet_end "$out" "a key"
 stop_xscreensaver
 
 # The settings' preview: xscreensaver-settings runs the selected module with
-# --window-id in its pane. Killed outright, it takes the pane with it.
+# --window-id in its pane, silent even when the module's line asks for music.
+# Killed outright, it takes the pane with it.
 ROW=preview
 out=$WORK/out-preview
-start_xscreensaver "GL: $MODULE/run-module $out --root" "$out"
+start_xscreensaver "GL: $MODULE/run-module $out --root --music" "$out"
 (cd "$WORK/run" && exec "${AS_USER[@]}" env -i HOME="$HOME_DIR" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin \
     DBUS_SESSION_BUS_ADDRESS=disabled: xscreensaver-settings >"$WORK/settings.log" 2>&1) &
 SETTINGS_PID=$!
@@ -168,6 +170,8 @@ pane=$(tr '\0' '\n' <"/proc/$(cat "$out/pid")/cmdline" | sed -n '/^--window-id$/
 [ -n "$pane" ] || fail "preview: no --window-id among $(tr '\0' ' ' <"/proc/$(cat "$out/pid")/cmdline")"
 size=$(xwininfo -id "$pane" | awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w "x" h}')
 expect_picture "$out" "$pane" 60 "$size"
+[ ! -s "$out/sound.raw" ] || fail "preview: $(stat -c %s "$out/sound.raw") bytes of sound, expected none"
+pass "preview: silent with --music"
 kill -KILL "$SETTINGS_PID" 2>/dev/null
 expect_quiet_end "$out" "killing the settings under it"
 [ ! -s "$out/stderr" ] || fail "preview: the module said: $(cat "$out/stderr")"

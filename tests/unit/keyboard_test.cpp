@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "app/keyboard.h"
 #include "app/shell.h"
 #include "platform/fake/platform_fake.h"
+#include "platform/polled_keys.h"
 #include "show/random.h"
 #include "show/scene_director.h"
 
@@ -79,6 +82,45 @@ TEST(Keyboard, OtherKeysChangeNothing) {
         EXPECT_EQ(0, quitFlag) << "key " << key;
     }
     EXPECT_EQ(-1, platform::fake::find("destroyWindow"));
+}
+
+// Key events as they arrive between two reads of the arrows (once a frame),
+// then what the reads give: 'U'/'u' Up pressed/released, 'D'/'d' Down, '|' a read.
+TEST(Keyboard, ArrowsAreReadAsTheyAreWhateverWaitsInTheQueue) {
+    namespace keys = platform::polledkeys;
+    struct Row {
+        const char* what;
+        const char* events;
+        std::vector<unsigned short> upReads, downReads;
+    };
+    const Row rows[] = {
+        {"a hold, repeats and all", "U|U|U|", {0x8001, 0x8001, 0x8001}, {0, 0, 0}},
+        {"a release behind queued repeats", "UUUUu|", {0x0001}, {0}},
+        {"nothing after the release", "Uu||", {0x0001, 0}, {0, 0}},
+        {"both held", "UD|", {0x8001}, {0x8001}},
+        {"a tap between two reads", "|Uu|", {0, 0x0001}, {0, 0}},
+        {"held from one read to the next", "U||d", {0x8001, 0x8000}, {0, 0}},
+    };
+    for (const Row& row : rows) {
+        keys::arrived(platform::vkUp, false);
+        keys::arrived(platform::vkDown, false);
+        keys::read(platform::vkUp);
+        keys::read(platform::vkDown);
+        std::vector<unsigned short> up, down;
+        for (const char* event = row.events; *event; ++event) {
+            switch (*event) {
+                case 'U': case 'u': keys::arrived(platform::vkUp, *event == 'U'); break;
+                case 'D': case 'd': keys::arrived(platform::vkDown, *event == 'D'); break;
+                default:
+                    up.push_back(keys::read(platform::vkUp));
+                    down.push_back(keys::read(platform::vkDown));
+            }
+        }
+        EXPECT_EQ(row.upReads, up) << row.what << " (" << row.events << "): Up";
+        EXPECT_EQ(row.downReads, down) << row.what << " (" << row.events << "): Down";
+    }
+    EXPECT_FALSE(keys::isPolled(platform::vkF1)) << "F1-F4 stay messages";
+    EXPECT_EQ(0, keys::read(platform::vkF1));
 }
 
 TEST(Keyboard, KeyChangesLastUntilTheNextScene) {

@@ -37,8 +37,8 @@ const Row rows[] = {
     {{"--root", "--delay=0", "--music"}, "0x10", "run 0x10 delay 0 music 1"},
     {{"-root", "-no-music", "-fps", "-no-fps"}, "0x10", "run 0x10 music 0"},
     // The settings' preview names its pane, which wins over the environment.
-    {{"--root", "--window-id", "0x3c00011"}, "0x2a00007", "run 0x3c00011"},
-    {{"--window-id=62914577"}, nullptr, "run 0x3c00011"},
+    {{"--root", "--window-id", "0x3c00011"}, "0x2a00007", "preview 0x3c00011"},
+    {{"--window-id=62914577"}, nullptr, "preview 0x3c00011"},
     // Windows.
     {{}, nullptr, "settings 0"},
     {{"-S"}, nullptr, "run 0"},

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -25,13 +26,15 @@ const platform::MessageRecord to640x480{nullptr, platform::msgSize, 0, 640 | (48
 
 // Runs the saver in host 0x2a00007 on a fresh script with these messages;
 // returns its status.
-int runInHost(std::deque<platform::MessageRecord> messages, bool music = false, bool created = true) {
+int runInHost(std::deque<platform::MessageRecord> messages, bool music = false, bool created = true,
+              bool madeCurrent = true) {
     fake::reset();
     gaudio_fake::script(1, 1);
     quitFlag = 0;
     mainWindow = nullptr;
     fake::script().messages = std::move(messages);
     fake::script().createWindowSucceeds = created;
+    fake::script().makeCurrentSucceeds = madeCurrent;
     SaverOptions options;
     options.host = 0x2a00007;
     options.music = music;
@@ -67,6 +70,10 @@ TEST(Saver, DrawsInItsHostAtItsSizeWithoutTheShowsCeremonyUntilTheHostGoes) {
 
     EXPECT_EQ(1, runInHost({}, false, false)) << "no window";
     EXPECT_EQ(0, fake::count("peekMessage")) << journalText();
+    EXPECT_EQ(1, runInHost({paint, vanish}, false, true, false)) << "a context that cannot be made current";
+    EXPECT_EQ(0, fake::count("swapBuffers") + fake::count("peekMessage") + fake::count("messageBox"))
+        << "nothing drawn, nothing shown:\n" << journalText();
+    EXPECT_EQ(1, fake::count("destroyWindow")) << journalText();
 }
 
 TEST(Saver, MissingPicturesAreToldOnStandardErrorNotInABox) {
@@ -107,20 +114,53 @@ TEST(Saver, CommandLineOverridesStoredSettingsWhichOverrideDefaults) {
     }
 }
 
-TEST(Saver, SettingsDialogSavesWhatTheUserAcceptsAndNothingOnCancel) {
-    for (const bool accepts : {true, false}) {
+TEST(Saver, APreviewIsSilentWhateverTheSettingsSay) {
+    for (const std::optional<bool> commandMusic : {std::optional<bool>{}, std::optional<bool>{true}}) {
+        fake::reset();
+        fake::script().settings["Music"] = 1;
+        SaverCommand command;
+        command.music = commandMusic;
+        command.action = SaverAction::run;
+        EXPECT_TRUE(saverOptionsFor(command).music) << "the running saver, --music " << commandMusic.has_value();
+        command.action = SaverAction::preview;
+        EXPECT_FALSE(saverOptionsFor(command).music) << "the preview, --music " << commandMusic.has_value();
+    }
+}
+
+TEST(Saver, SettingsDialogSavesWhatTheUserAcceptsNothingOnCancelAndSaysWhenItCannot) {
+    struct Row {
+        const char* what;
+        bool accepts, storeExists;
+        const char* unwritable;
+        int music, framesPerSecond;  // stored afterwards
+        bool box;                    // saying they could not be saved
+    };
+    const Row rows[] = {
+        {"accepted", true, true, "", 1, 25, false},
+        {"cancelled", false, true, "", 0, 50, false},
+        {"no store", true, false, "", 0, 50, true},
+        {"the second write fails", true, true, "FramesPerSecond", 0, 50, true},
+    };
+    for (const Row& row : rows) {
         fake::reset();
         fake::Script& script = fake::script();
         script.settings = {{"Music", 0}, {"FramesPerSecond", 50}};
-        script.dialogAccepts = accepts;
+        script.settingsStoreExists = row.storeExists;
+        script.unwritableSetting = row.unwritable;
+        script.dialogAccepts = row.accepts;
         script.dialogMusic = true;
         script.dialogFramesPerSecond = 25;
         SaverCommand command;
         command.window = 99;
         EXPECT_EQ(0, runSaverCommand(command));
-        EXPECT_NE(-1, fake::find("saverSettingsDialog owner 99 music 0 fps 50")) << journalText();
-        EXPECT_EQ(accepts ? 1 : 0, script.settings["Music"]) << "accepted " << accepts;
-        EXPECT_EQ(accepts ? 25 : 50, script.settings["FramesPerSecond"]) << "accepted " << accepts;
+        const char* shown = row.storeExists ? "saverSettingsDialog owner 99 music 0 fps 50"
+                                            : "saverSettingsDialog owner 99 music 0 fps 60";
+        EXPECT_NE(-1, fake::find(shown)) << row.what << ":\n" << journalText();
+        const std::map<std::string, int> expected{{"Music", row.music}, {"FramesPerSecond", row.framesPerSecond}};
+        EXPECT_EQ(expected, script.settings) << row.what << ":\n" << journalText();
+        EXPECT_EQ(row.box ? 1 : 0, fake::count("messageBox error Kelvora: The settings could not be saved"))
+            << row.what << ":\n" << journalText();
+        EXPECT_EQ(row.box ? 1 : 0, fake::count("messageBox")) << row.what;
     }
 }
 

@@ -1,7 +1,7 @@
 # The screensaver under Wine, started as Windows starts it: /s covers the
 # screen without a cursor and ends with status 0 on a key, not on a 2-px
-# nudge; /p draws into a child of its host's client size and ends with the
-# host; /c's dialog keeps its values in the registry; /a does nothing.
+# nudge, and at once at a slow cap; /p draws into a child of its host's
+# client size, plays no music and ends with the host; /c's dialog keeps its values in the registry; /a does nothing.
 . "$(dirname "$0")/../e2e/lib.sh"
 need_display
 SHOW_WRAPPER=wine
@@ -57,8 +57,14 @@ probe_pid=$!
 exec 3>"$WORK/host.in"
 wait_until_prints 1 20 grep -c '^host ' "$WORK/host.out" || fail "the probe made no host window"
 handle=$(tr -d '\r' <"$WORK/host.out" | awk '/^host / {print $2}')
+# Silent with the music on: Wine's sound goes to a WAV file through an ALSA
+# configuration in a home folder of the preview's own.
+wine reg add "$SETTINGS_KEY" /v Music /t REG_DWORD /d 1 /f >/dev/null 2>&1
+mkdir "$WORK/home"
+printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "%s"\n format "wav"\n}\n' \
+    "$WORK/preview.wav" >"$WORK/home/.asoundrc"
 SHOW_OPTIONS="/p $handle"
-start_show
+XAUTHORITY=${XAUTHORITY:-$HOME/.Xauthority} HOME=$WORK/home start_show
 wait_until_prints 1 20 grep -c '^child\|^no child' "$WORK/host.out"
 child=$(tr -d '\r' <"$WORK/host.out" | sed -n 's/^child //p')
 [ "$child" = 152x112 ] || fail "$SHOW_OPTIONS: child '$child' in a 152x112 host; stderr: $(cat "$WORK/stderr")"
@@ -71,14 +77,18 @@ gl=$(xwininfo -root -tree | awk '/has no name/ && / 152x112\+0\+0 / {print $1; e
 [ -n "$gl" ] || fail "$SHOW_OPTIONS: no drawing of 152x112 found"
 import -window "$gl" "$WORK/preview.png" 2>/dev/null
 colours=$(colour_count "$WORK/preview.png")
-[ "${colours:-0}" -gt 20 ] || fail "$SHOW_OPTIONS: the preview shows $colours colours, expected the show's picture"
+[ "${colours:-0}" -gt 20 ] || fail "$SHOW_OPTIONS: the preview shows $colours colours, expected the show's picture" \
+    "(the saver $(kill -0 "$SHOW_PID" 2>/dev/null && echo runs || echo ended); stderr: $(cat "$WORK/stderr"))"
 kill -0 "$SHOW_PID" 2>/dev/null || fail "$SHOW_OPTIONS: a key and a click ended the preview"
 echo >&3
 exec 3>&-
 wait "$probe_pid"
 grep -q '^destroyed' "$WORK/host.out" || fail "the probe did not destroy its host"
 expect_end 5 "$SHOW_OPTIONS, host destroyed"
-pass "$SHOW_OPTIONS: a 152x112 child drawing $colours colours, cursor shown, input ignored; ends with its host, status 0"
+level=$(sox --ignore-length "$WORK/preview.wav" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}')
+[ ! -s "$WORK/preview.wav" ] || awk -v l="${level:-0}" 'BEGIN {exit !(l < 0.001)}' ||
+    fail "$SHOW_OPTIONS: sound of RMS $level with the music on, expected none"
+pass "$SHOW_OPTIONS: a 152x112 child drawing $colours colours, cursor shown, input ignored, silent with the music on; ends with its host, status 0"
 
 # Settings: the dialog's values go to the registry when it is confirmed (no
 # argument opens it too), not when it is cancelled, and come back in it.
@@ -113,6 +123,28 @@ expect_end 10 "-C, cancelled"
 grep -q '|30|' <<<"|$shown|" && grep -q 'music \[x\]' <<<"$shown" ||
     fail "-C: the dialog shows '$shown', expected the music ticked and 30"
 pass "-C: the dialog shows the saved values ($shown)"
+
+# At a cap of one frame a second a key still ends the saver at once: its wait
+# for the next frame ends on input. Twice, at whatever point of a frame the
+# key comes: a plain sleep would take a quarter of a second or less only one
+# time in five or so.
+wine reg add "$SETTINGS_KEY" /v FramesPerSecond /t REG_DWORD /d 1 /f >/dev/null 2>&1
+wine reg add "$SETTINGS_KEY" /v Music /t REG_DWORD /d 0 /f >/dev/null 2>&1
+SHOW_OPTIONS=/s
+took=()
+for run in 1 2; do
+    start_show
+    for ((i = 0; i < 100; i++)); do windows_named "$SAVER_TITLE" | grep -q " $SCREEN\$" && break; sleep 0.2; done
+    ((i < 100)) || fail "/s at 1 a second: no $SAVER_TITLE window; stderr: $(cat "$WORK/stderr")"
+    sleep "2.$((RANDOM % 10))"
+    xdotool key shift
+    pressed=$(date +%s%N)
+    while kill -0 "$SHOW_PID" 2>/dev/null && (($(date +%s%N) - pressed < 5000000000)); do sleep 0.01; done
+    took+=($((($(date +%s%N) - pressed) / 1000000)))
+    expect_end 1 "/s at 1 a second, a key"
+    ((took[-1] <= 250)) || fail "/s at 1 a second: a key ended it after ${took[-1]} ms, expected 250 at most"
+done
+pass "/s at 1 frame a second: a key ended it after ${took[*]} ms"
 
 SHOW_OPTIONS=/a
 start_show

@@ -95,10 +95,12 @@ configure() {
     cmake -S "$REPO" -B "$dir" "$@" -DBUILD_TESTING=$TESTING >/dev/null
 }
 
-# Configures and builds; extra arguments go to the configure step.
+# Configures and builds BUILD_TARGETS (all when empty); extra arguments go to
+# the configure step.
+BUILD_TARGETS=
 build() {
     configure "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" || return 1
-    cmake --build "$BUILD" -j"$(nproc)"
+    cmake --build "$BUILD" -j"$(nproc)" ${BUILD_TARGETS:+--target $BUILD_TARGETS}
 }
 
 # Cross-builds the Windows targets named in $@ into $WINDOWS_BUILD with

@@ -3,9 +3,19 @@
 // shell expects them (a window procedure, a message queue, device and
 // rendering contexts, a display mode).
 //
-// Every backend implements all of the following, in one source file chosen by
-// the build (x11/platform_sdl.cpp for the show on Linux, windows/platform_win32.cpp on
-// Windows, web/platform_web.cpp in web browsers, fake/platform_fake.cpp for unit tests):
+// One folder a backend; the build picks one:
+//   x11/      Linux: SDL2 windows on X11 (platform_sdl.cpp), RandR mode switch
+//             and its guardian, Xwayland's mode, xscreensaver's window, GTK
+//             boxes, SDL2_mixer music
+//   windows/  Win32, GDI, WGL, MCI music
+//   web/      a page's canvas and dialogs, WebGL under our OpenGL 1.1 layer,
+//             Web Audio music, and the page itself (index.html)
+//   fake/     scripted and journalled, for unit tests
+// Beside this file: what SDL and the browser share (backend_common,
+// polled_keys), the audio library's interface (gaudio.h) and a box's text
+// fitted to the screen (box_text).
+//
+// Every backend implements all of the following:
 //
 //   start, stop                          bring the window system up / down
 //   registerWindowClass                  remember the class and its procedure

@@ -104,7 +104,7 @@ build() {
 }
 
 # Cross-builds the Windows targets named in $@ into $WINDOWS_BUILD with
-# MinGW-w64 (configured once).
+# MinGW-w64.
 build_windows() {
     configure "$WINDOWS_BUILD" --toolchain "$REPO/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVORA_WERROR=ON || return 1

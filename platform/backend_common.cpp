@@ -1,6 +1,7 @@
 #include "platform/backend_common.h"
 
 #include <deque>
+#include <string>
 
 #include "platform/polled_keys.h"
 
@@ -13,10 +14,24 @@ struct Palette {
 namespace {
 
 std::deque<MessageRecord> postedMessages;
+std::string registeredClass;
 
 using common::channelBits;
 
 }  // namespace
+
+WindowProc common::windowProc = nullptr;
+
+bool registerWindowClass(const char* className, WindowProc procedure) {
+    if (procedure == nullptr || !registeredClass.empty()) return false;
+    registeredClass = className;
+    common::windowProc = procedure;
+    return true;
+}
+
+bool common::isRegisteredClass(const char* className) {
+    return common::windowProc != nullptr && registeredClass == className;
+}
 
 void common::post(const MessageRecord& message) { postedMessages.push_back(message); }
 void common::clearPosted() { postedMessages.clear(); }

@@ -31,6 +31,10 @@ int depthBitsOf(Window* window);
 void gatherInput();
 
 // --- Used by the backend ---
+// The one window class's procedure, once registerWindowClass has taken it.
+extern WindowProc windowProc;
+// True when `className` is that class.
+bool isRegisteredClass(const char* className);
 // Queued for peekMessage ahead of the window system's own messages.
 void post(const MessageRecord& message);
 void clearPosted();

@@ -76,8 +76,7 @@ EM_JS(void, pageRefuseAddress, (const char* text), {
 
 // --- The backend's state ---
 
-std::string registeredClass;
-platform::WindowProc windowProc = nullptr;
+using platform::common::windowProc;
 platform::Window* theWindow = nullptr;
 platform::DeviceContext theDeviceContext;
 bool boxOpen = false;        // keys then belong to the box, not to the show
@@ -159,13 +158,6 @@ void stop() {
     pageShowEnded();
 }
 
-bool registerWindowClass(const char* className, WindowProc procedure) {
-    if (procedure == nullptr || !registeredClass.empty()) return false;
-    registeredClass = className;
-    windowProc = procedure;
-    return true;
-}
-
 void messageBox(const char* text, const char* caption, BoxIcon icon) {
     boxOpen = true;
     pageShowBox(text, caption, static_cast<int>(icon));
@@ -179,7 +171,7 @@ void reportBadCommandLine(const char* text, const char*) { pageRefuseAddress(tex
 // The page has one canvas, shown as the page shows it, whatever the style.
 Window* createWindow(const char* className, const char*, int, int, int, int, WindowStyle style,
                      std::uintptr_t) {
-    if (windowProc == nullptr || registeredClass != className || theWindow != nullptr) return nullptr;
+    if (!common::isRegisteredClass(className) || theWindow != nullptr) return nullptr;
     // A page is no screensaver.
     if (style == WindowStyle::saver || style == WindowStyle::saverPreview) return nullptr;
     EmscriptenWebGLContextAttributes attributes;

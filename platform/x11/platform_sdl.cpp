@@ -44,8 +44,7 @@ struct GLContext {
 
 namespace {
 
-std::string registeredClass;
-WindowProc windowProc = nullptr;
+using common::windowProc;
 Window* theWindow = nullptr;
 DeviceContext theDeviceContext;
 
@@ -293,13 +292,6 @@ void stop() {
     SDL_Quit();
 }
 
-bool registerWindowClass(const char* className, WindowProc procedure) {
-    if (procedure == nullptr || !registeredClass.empty()) return false;
-    registeredClass = className;
-    windowProc = procedure;
-    return true;
-}
-
 void messageBox(const char* text, const char* caption, BoxIcon icon) {
     if (saverWindow) {
         std::fprintf(stderr, "kelvora-saver: %s\n", text);
@@ -324,8 +316,7 @@ void reportBadCommandLine(const char* text, const char*) { std::fputs(text, stde
 
 Window* createWindow(const char* className, const char* title, int x, int y, int width,
                      int height, WindowStyle style, std::uintptr_t host) {
-    if (windowProc == nullptr || registeredClass != className || theWindow != nullptr)
-        return nullptr;
+    if (!common::isRegisteredClass(className) || theWindow != nullptr) return nullptr;
     // xscreensaver's preview is a window to draw into, like its full screen.
     if (style == WindowStyle::saver || style == WindowStyle::saverPreview) return adoptHost(host);
     // No window, no create message: nothing of the show starts.

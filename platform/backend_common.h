@@ -27,7 +27,8 @@ Window* windowNeedingPaint();
 // The depth buffer the window's surface has, the only one it can take.
 int depthBitsOf(Window* window);
 // Takes in the input events that have reached the process, so that a key's
-// state is read as it is now.
+// state is read as it is now. (SDL_PollEvent alone does not: it pumps only
+// once the queue it last filled is empty, and held keys keep it full.)
 void gatherInput();
 
 // --- Used by the backend ---

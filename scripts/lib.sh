@@ -148,7 +148,14 @@ build_preset() {
 # script ends.
 . "$REPO/tests/e2e/xserver.sh"
 XPID=
-stop_x() { [ -n "$XPID" ] && kill "$XPID" 2>/dev/null; wait 2>/dev/null || true; }
+# Called again by the EXIT trap after a stop by hand: it must then do nothing
+# and succeed, or set -e turns the failed kill into the script's exit status.
+stop_x() {
+    [ -n "$XPID" ] || return 0
+    kill "$XPID" 2>/dev/null || true
+    wait "$XPID" 2>/dev/null || true
+    XPID=
+}
 start_x() {
     trap stop_x EXIT
     if ! start_xorg_dummy 57 "$REPO/tests/e2e/xorg-dummy.conf" "$BUILD/xorg.log"; then

@@ -70,18 +70,28 @@ install_missing() {
 }
 
 # apt-get as root, waiting a while for another package manager (a desktop's
-# unattended upgrades) to let go of its lock rather than failing at once.
+# unattended upgrades) to let go of its locks rather than failing at once.
 APT_LOCK_WAIT=600
+APT_LOCKS="/var/lib/dpkg/lock-frontend /var/lib/apt/lists/lock"
 apt_get() {
-    local lock inode
-    for lock in /var/lib/dpkg/lock-frontend /var/lib/apt/lists/lock; do
-        inode=$(stat -c %i "$lock" 2>/dev/null) || continue
-        if grep -q ":$inode " /proc/locks; then
-            echo "Waiting up to $((APT_LOCK_WAIT / 60)) minutes for the package manager that holds $lock"
-            break
-        fi
-    done
+    wait_for_apt_locks || return 1
     as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=$APT_LOCK_WAIT "$@"
+}
+# apt-get's own timeout covers dpkg's lock but not the package lists' lock,
+# which `apt-get update` fails on at once: both are waited for here.
+wait_for_apt_locks() {
+    local lock inode said deadline=$((SECONDS + APT_LOCK_WAIT))
+    for lock in $APT_LOCKS; do
+        said=
+        while inode=$(stat -c %i "$lock" 2>/dev/null) && grep -q ":$inode " /proc/locks; do
+            if [ -z "$said" ]; then
+                echo "Waiting up to $((APT_LOCK_WAIT / 60)) minutes for the package manager that holds $lock"
+                said=1
+            fi
+            ((SECONDS < deadline)) || { echo "$lock is still held: giving up" >&2; return 1; }
+            sleep 1
+        done
+    done
 }
 
 # Configures the build folder $1 (cmake arguments follow) when it is new, or

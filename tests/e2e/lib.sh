@@ -107,9 +107,11 @@ wait_show_window() { wait_window Kelvora show "${1:-20}"; }
 
 # Closes the box with id $1 as a user would: focus it and press Return.
 # Returns once the box has left the screen (at most 5 s), so that what
-# follows sees the show's next step, not this box.
+# follows sees the show's next step, not this box. No id (a box that never
+# came) fails at once: xwininfo and xdotool would wait for a click instead.
 close_box() {
     local i
+    [ -n "$1" ] || fail "close_box: no box to close (no window id)"
     xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
     xdotool key Return
     for ((i = 0; i < 50; i++)); do
@@ -121,6 +123,7 @@ close_box() {
 # Waits up to $2 seconds for window $1 to be unmapped.
 wait_unmapped() {
     local i
+    [ -n "$1" ] || fail "wait_unmapped: no window id"
     for ((i = 0; i < $2 * 10; i++)); do
         xwininfo -id "$1" 2>/dev/null | grep -q IsViewable || return 0
         sleep 0.1
@@ -318,6 +321,7 @@ wait_gone() {
 # (WIDTHxHEIGHT), give or take $4 pixels (default 40); $3 names the box.
 expect_centred() {
     local x y w h mw=${2%x*} mh=${2#*x} near=${4:-40} left=0 right=0 top=0 bottom=0
+    [ -n "$1" ] || fail "$3: no window id"
     read -r x y w h < <(xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF}
         /Absolute upper-left Y/ {y = $NF} /Width:/ {w = $NF} /Height:/ {h = $NF} END {print x, y, w, h}')
     IFS=', ' read -r left right top bottom < <(xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.* = //p')

@@ -80,12 +80,12 @@ void takeMessages() {
 }
 
 // Both settings or neither: a music setting saved beside a frame rate that
-// could not be is put back as it was.
+// could not be is put back as it was, or to the silence an unset one means.
 bool saveSettings(bool music, int framesPerSecond) {
-    const std::optional<int> oldMusic = platform::readSetting(musicSetting);
+    const int oldMusic = platform::readSetting(musicSetting).value_or(musicUnset);
     if (!platform::writeSetting(musicSetting, music ? 1 : 0)) return false;
     if (platform::writeSetting(framesPerSecondSetting, framesPerSecond)) return true;
-    if (oldMusic) platform::writeSetting(musicSetting, *oldMusic);
+    platform::writeSetting(musicSetting, oldMusic);
     return false;
 }
 
@@ -105,7 +105,7 @@ SaverOptions saverOptionsFor(const SaverCommand& command) {
     }
     // A preview shows the show in the settings; only the running saver plays the music.
     options.music = command.action != SaverAction::preview &&
-                    (command.music ? *command.music : platform::readSetting(musicSetting).value_or(0) != 0);
+                    (command.music ? *command.music : platform::readSetting(musicSetting).value_or(musicUnset) != 0);
     options.showFrameRate = command.showFrameRate;
     return options;
 }

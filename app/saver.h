@@ -14,6 +14,7 @@
 inline constexpr const char* musicSetting = "Music";
 inline constexpr const char* framesPerSecondSetting = "FramesPerSecond";
 inline constexpr int defaultFramesPerSecond = 60;
+inline constexpr int musicUnset = 0;  // silent, as the saver's music is by default
 
 struct SaverOptions {
     platform::WindowStyle style = platform::WindowStyle::saver;

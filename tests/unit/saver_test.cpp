@@ -130,21 +130,23 @@ TEST(Saver, APreviewIsSilentWhateverTheSettingsSay) {
 TEST(Saver, SettingsDialogSavesWhatTheUserAcceptsNothingOnCancelAndSaysWhenItCannot) {
     struct Row {
         const char* what;
-        bool accepts, storeExists;
+        bool accepts, storeExists, musicStored;
         const char* unwritable;
         int music, framesPerSecond;  // stored afterwards
         bool box;                    // saying they could not be saved
     };
     const Row rows[] = {
-        {"accepted", true, true, "", 1, 25, false},
-        {"cancelled", false, true, "", 0, 50, false},
-        {"no store", true, false, "", 0, 50, true},
-        {"the second write fails", true, true, "FramesPerSecond", 0, 50, true},
+        {"accepted", true, true, true, "", 1, 25, false},
+        {"cancelled", false, true, true, "", 0, 50, false},
+        {"no store", true, false, true, "", 0, 50, true},
+        {"the second write fails", true, true, true, "FramesPerSecond", 0, 50, true},
+        {"the second write fails, no music stored before", true, true, false, "FramesPerSecond", 0, 50, true},
     };
     for (const Row& row : rows) {
         fake::reset();
         fake::Script& script = fake::script();
-        script.settings = {{"Music", 0}, {"FramesPerSecond", 50}};
+        script.settings = {{"FramesPerSecond", 50}};
+        if (row.musicStored) script.settings["Music"] = 0;
         script.settingsStoreExists = row.storeExists;
         script.unwritableSetting = row.unwritable;
         script.dialogAccepts = row.accepts;

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -62,7 +63,8 @@ bool saverWindow = false;
 bool onXwayland = false;
 // The screen is at the show's mode: its window then covers it as a full-screen
 // one. After a failed switch it stays a plain 640 x 480 window at the top left
-// (a full-screen one would be stretched over the larger screen).
+// of the primary monitor (a full-screen one would be stretched over the larger
+// screen).
 bool modeSwitched = false;
 // The mode switched to, and whether the window manager was asked to keep the
 // window full screen.
@@ -129,6 +131,11 @@ void keepModeSize(int width, int height) {
     XFlush(display);
     SDL_SetWindowSize(theWindow->native, switchedWidth, switchedHeight);
 }
+
+// How often a wait between frames looks for keys, and how many queued keys
+// it looks at.
+constexpr Uint32 inputCheckMilliseconds = 10;
+constexpr int queuedKeysLookedAt = 32;
 
 // SDL's key codes turned into the show's virtual keys; keys the show has no
 // number for come through as vkNone and do nothing.
@@ -490,6 +497,21 @@ bool saverSettingsDialog(std::uintptr_t, bool&, int&) {
     return false;
 }
 
-void sleepMilliseconds(unsigned milliseconds) { SDL_Delay(milliseconds); }
+// The wait for the next frame ends early on what the show answers at once: a
+// key pressed (not its repeats, which would speed the show up while held), a
+// window event, a request to quit. X tells SDL nothing unless asked, so the
+// queue is looked at every few milliseconds.
+void sleepMilliseconds(unsigned milliseconds) {
+    const Uint64 end = SDL_GetTicks64() + milliseconds;
+    for (Uint64 now = SDL_GetTicks64(); now < end; now = SDL_GetTicks64()) {
+        SDL_Delay(static_cast<Uint32>(std::min<Uint64>(end - now, inputCheckMilliseconds)));
+        SDL_PumpEvents();
+        if (SDL_HasEvents(SDL_QUIT, SDL_SYSWMEVENT)) return;
+        SDL_Event keys[queuedKeysLookedAt];
+        const int count = SDL_PeepEvents(keys, queuedKeysLookedAt, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYDOWN);
+        for (int i = 0; i < count; ++i)
+            if (!keys[i].key.repeat) return;
+    }
+}
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <X11/extensions/Xrandr.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -32,6 +33,10 @@ constexpr int reservedHeight = 120;
 constexpr gulong waitStepMicroseconds = 10000;
 constexpr int mapWaitSteps = 200;
 constexpr int screenWaitSteps = 100;
+// GTK aborts the process when a descriptor runs out half-way through a box
+// (an icon it cannot open, measured at 13 open in all): a box needs this many
+// free, or its text goes to standard error instead.
+constexpr int descriptorsForABox = 8;
 
 const char* iconName(BoxIcon icon) {
     switch (icon) {
@@ -39,6 +44,14 @@ const char* iconName(BoxIcon icon) {
         case BoxIcon::error: return "dialog-error";
         default: return "dialog-information";
     }
+}
+
+bool enoughDescriptors() {
+    int taken[descriptorsForABox];
+    int count = 0;
+    while (count < descriptorsForABox && (taken[count] = dup(STDERR_FILENO)) >= 0) ++count;
+    for (int i = 0; i < count; ++i) close(taken[i]);
+    return count == descriptorsForABox;
 }
 
 enum class Toolkit { untried, ready, unavailable };
@@ -233,6 +246,11 @@ void recentre(GtkWidget* box, const GdkRectangle& monitor, int x, int y) {
 }  // namespace
 
 void showMessageBox(const char* text, const char* caption, BoxIcon icon, const ScreenArea* over) {
+    if (!enoughDescriptors()) {
+        std::fprintf(stderr, "kelvora: too few file descriptors free for a box (ulimit -n): %s: %s\n",
+                     caption, text);
+        return;
+    }
     if (!startToolkit()) {
         std::fprintf(stderr, "%s: %s\n", caption, text);
         return;

@@ -32,3 +32,18 @@ close_box "$box"
 wait_exit 5 || fail "the show did not end within 5 s of closing the box"
 [ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS, expected 0"
 pass "ended with status 0"
+
+# Too few file descriptors for GTK (ulimit -n 12) aborted the show at its
+# first box: now the boxes' texts go to standard error, and the show plays
+# and ends as usual, the desktop's mode back. Linux alone: GTK's boxes.
+[ -n "${SHOW_WRAPPER:-}" ] && exit 0
+SHOW_WRAPPER="prlimit --nofile=12" start_show
+wait_show_window >/dev/null || fail "ulimit -n 12: no window; stderr: $(cat "$WORK/stderr")"
+can_switch_mode && expect_mode 640x480 "ulimit -n 12, while the show runs"
+press Escape || fail "ulimit -n 12: no window to press Esc in"
+wait_exit 10 || fail "ulimit -n 12: the show did not end after Esc"
+[ "$EXIT_STATUS" = 0 ] || fail "ulimit -n 12: exit status $EXIT_STATUS, expected 0; stderr: $(cat "$WORK/stderr")"
+expect_mode "$DESKTOP_MODE" "ulimit -n 12, after the show"
+boxes=$(grep -c 'too few file descriptors free for a box' "$WORK/stderr")
+((boxes >= 2)) || fail "ulimit -n 12: $boxes boxes on standard error, expected the warning and the closing box; stderr: $(cat "$WORK/stderr")"
+pass "ulimit -n 12: $boxes boxes on standard error, status 0, the desktop's mode back"

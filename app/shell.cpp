@@ -81,7 +81,8 @@ int winMain(const ShowOptions& options) {
         if (!changeDisplayMode()) {
             platform::messageBox(switchFailure, demoCaption, platform::BoxIcon::error);
             // The loop never looks at quit requests: the show goes on in its
-            // window at the top left of the desktop, at the desktop's resolution.
+            // window at the top left of the primary monitor, at the desktop's
+            // resolution.
             platform::postQuitMessage(0);
         }
     }

@@ -32,9 +32,9 @@ std::optional<std::string> findDataFile(const std::string& name) {
     return std::nullopt;
 }
 
-std::string dataFile(const std::string& name) {
-    return findDataFile(name).value_or(std::string(localFolder) + "/" + name);
-}
+std::string missingDataFile(const std::string& name) { return std::string(localFolder) + "/" + name; }
+
+std::string dataFile(const std::string& name) { return findDataFile(name).value_or(missingDataFile(name)); }
 
 std::string searchedPlacesText(bool noneFound) {
     std::error_code ec;

@@ -11,8 +11,10 @@
 // The path of the show's file `name` in the first place that holds it,
 // looked up anew at each call; none when no place does.
 std::optional<std::string> findDataFile(const std::string& name);
-// The path to read `name` from: where it was found, else where a user would
-// put it ("stuff/name"), so that it is reported missing there.
+// Where a user would put `name` ("stuff/name"): the path a file found
+// nowhere is reported missing at.
+std::string missingDataFile(const std::string& name);
+// The path to read `name` from: where it was found, else missingDataFile.
 std::string dataFile(const std::string& name);
 // A few short lines naming every place searched, for a box about files found
 // nowhere; with a word on where to start the show when none was found at all.

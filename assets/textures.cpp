@@ -37,7 +37,7 @@ void loadTextures() {
     for (const char* name : textureFiles) {
         const std::optional<std::string> found = findDataFile(name);
         if (!found) ++foundNowhere;
-        loadTexture(slot++, (found ? *found : dataFile(name)).c_str());
+        loadTexture(slot++, found.value_or(missingDataFile(name)).c_str());
     }
     if (failures.empty()) return;
     // A file found nowhere: the box says where it was looked for, and, when

@@ -124,9 +124,9 @@ close_box() {
 wait_unmapped() {
     local i
     [ -n "$1" ] || fail "wait_unmapped: no window id"
-    for ((i = 0; i < $2 * 10; i++)); do
+    for ((i = 0; i < $2 * 50; i++)); do
         xwininfo -id "$1" 2>/dev/null | grep -q IsViewable || return 0
-        sleep 0.1
+        sleep 0.02
     done
     return 1
 }

@@ -1,11 +1,9 @@
-// The audio library on Web Audio: the track decoded whole by the browser,
-// then played by a looping buffer source, which needs nothing more from the
-// program once started. The browser's objects stay on the JavaScript side,
+// The audio library on Web Audio: the track fetched and decoded whole by the
+// browser in the background, then played by a looping buffer source, which
+// needs nothing more from the program once started. The browser's objects stay on the JavaScript side,
 // in Module.kelvoraAudio; the program holds only their numbers.
 #include <emscripten.h>
 
-#include <cstdio>
-#include <vector>
 
 #include "platform/gaudio.h"
 #include "platform/gaudio_requests.h"
@@ -38,31 +36,42 @@ EM_JS(void, closeContext, (), {
     Module.kelvoraAudio = null;
 });
 
-// Decodes the file's bytes; the track's number, or -1 when the browser cannot
-// decode them.
-EM_ASYNC_JS(int, decodeTrack, (const unsigned char* bytes, int size), {
+// Starts fetching and decoding the file in the background: the page fetches
+// the music after everything else, and neither the warning nor the first
+// frame waits for it. The track's number.
+EM_JS(int, beginTrack, (const char* path), {
     const audio = Module.kelvoraAudio;
-    if (!audio) return -1;
-    try {
-        // decodeAudioData takes the buffer over: a copy, not the heap.
-        const buffer = await audio.context.decodeAudioData(HEAPU8.slice(bytes, bytes + size).buffer);
-        audio.tracks.push(buffer);
-        return audio.tracks.length - 1;
-    } catch (error) {
-        console.error('kelvora: the music cannot be decoded: ' + (error && error.message));
-        return -1;
-    }
+    const name = UTF8ToString(path).split('/').pop();
+    const track = {
+        buffer : null,
+        wanted : false,  // play() came, perhaps before the buffer
+        start() {
+            if (audio.context.state == 'closed') return;
+            const source = audio.context.createBufferSource();
+            source.buffer = track.buffer;
+            source.loop = true;
+            source.connect(audio.context.destination);
+            source.start();
+        },
+    };
+    audio.tracks.push(track);
+    Module.kelvoraPage.laterFile(name)
+        .then(bytes => bytes && audio.context.state != 'closed' ? audio.context.decodeAudioData(bytes.buffer) : null)
+        .then(buffer => {
+            track.buffer = buffer;
+            if (buffer && track.wanted) track.start();
+        })
+        .catch(error => console.error('kelvora: the music cannot be decoded: ' + (error && error.message)));
+    return audio.tracks.length - 1;
 });
 
-// Starts the track, repeating; 1 when it plays, 0 when the context is gone.
+// Plays the track, repeating, from when it has been decoded; 1 when it will,
+// 0 when the context is gone.
 EM_JS(int, playTrack, (int track), {
     const audio = Module.kelvoraAudio;
     if (!audio || audio.context.state == 'closed' || !audio.tracks[track]) return 0;
-    const source = audio.context.createBufferSource();
-    source.buffer = audio.tracks[track];
-    source.loop = true;
-    source.connect(audio.context.destination);
-    source.start();
+    audio.tracks[track].wanted = true;
+    if (audio.tracks[track].buffer) audio.tracks[track].start();
     return 1;
 });
 
@@ -74,18 +83,6 @@ public:
 private:
     int track_;
 };
-
-// The whole file, or nothing when it cannot be read.
-bool readFile(const char* path, std::vector<unsigned char>& bytes) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return false;
-    unsigned char chunk[65536];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-    const bool ok = std::ferror(file) == 0;
-    std::fclose(file);
-    return ok && !bytes.empty();
-}
 
 }  // namespace
 
@@ -114,10 +111,7 @@ long CGAudio::getSoundClass(unsigned long soundClass, void* descriptor, void** s
     const SoundDesc* desc = gaudio::musicRequest(soundClass, descriptor, sound);
     if (desc == nullptr) return gaBadArgument;
 
-    std::vector<unsigned char> bytes;
-    if (!readFile(desc->path, bytes)) return gaCannotLoad;
-    const int track = decodeTrack(bytes.data(), static_cast<int>(bytes.size()));
-    if (track < 0) return gaCannotLoad;
-    *sound = static_cast<GASound*>(new WebMusic(track));
+    // A track the page cannot fetch or decode is silence, as a missing one is.
+    *sound = static_cast<GASound*>(new WebMusic(beginTrack(desc->path)));
     return gaOk;
 }

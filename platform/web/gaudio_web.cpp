@@ -12,27 +12,38 @@ namespace {
 
 constexpr unsigned short libVersion = 0x0100;  // 1.0
 
-// The audio context at that rate: 1, or 0 when the browser has no Web Audio
-// or refuses the rate.
+// The audio context at that rate, made in the background: 1, or 0 when the
+// browser has no Web Audio. Starting the browser's audio takes a tenth of a
+// second or more, which the first frame does not wait for; a rate the
+// browser refuses leaves the show silent, as a missing track does.
 EM_JS(int, openContext, (unsigned sampleRate), {
     const Context = window.AudioContext || window.webkitAudioContext;
     if (!Context) return 0;
-    try {
-        const context = new Context({sampleRate : sampleRate});
-        Module.kelvoraAudio = {context : context, tracks : []};
+    const audio = {
+        context : null,
+        closed : false,
+        tracks : [],
+        close() {
+            audio.closed = true;
+            if (audio.context) audio.context.close().catch(() => {});
+        },
+    };
+    audio.ready = new Promise(resolve => requestAnimationFrame(() => setTimeout(resolve, 0))).then(() => {
+        if (audio.closed) return null;
+        audio.context = new Context({sampleRate : sampleRate});
         // Made after the page's first OK, so the browser lets it play.
-        if (context.state == 'suspended') context.resume().catch(() => {});
-        return 1;
-    } catch (error) {
+        if (audio.context.state == 'suspended' && !document.hidden) audio.context.resume().catch(() => {});
+        return audio.context;
+    }).catch(error => {
         console.error('kelvora: no audio: ' + error.message);
-        return 0;
-    }
+        return null;
+    });
+    Module.kelvoraAudio = audio;
+    return 1;
 });
 
 EM_JS(void, closeContext, (), {
-    const audio = Module.kelvoraAudio;
-    if (!audio) return;
-    audio.context.close().catch(() => {});
+    if (Module.kelvoraAudio) Module.kelvoraAudio.close();
     Module.kelvoraAudio = null;
 });
 
@@ -46,7 +57,7 @@ EM_JS(int, beginTrack, (const char* path), {
         buffer : null,
         wanted : false,  // play() came, perhaps before the buffer
         start() {
-            if (audio.context.state == 'closed') return;
+            if (audio.closed) return;
             const source = audio.context.createBufferSource();
             source.buffer = track.buffer;
             source.loop = true;
@@ -55,8 +66,8 @@ EM_JS(int, beginTrack, (const char* path), {
         },
     };
     audio.tracks.push(track);
-    Module.kelvoraPage.laterFile(name)
-        .then(bytes => bytes && audio.context.state != 'closed' ? audio.context.decodeAudioData(bytes.buffer) : null)
+    Promise.all([audio.ready, Module.kelvoraPage.laterFile(name)])
+        .then(([context, bytes]) => bytes && context && !audio.closed ? context.decodeAudioData(bytes.buffer) : null)
         .then(buffer => {
             track.buffer = buffer;
             if (buffer && track.wanted) track.start();
@@ -69,7 +80,7 @@ EM_JS(int, beginTrack, (const char* path), {
 // 0 when the context is gone.
 EM_JS(int, playTrack, (int track), {
     const audio = Module.kelvoraAudio;
-    if (!audio || audio.context.state == 'closed' || !audio.tracks[track]) return 0;
+    if (!audio || audio.closed || !audio.tracks[track]) return 0;
     audio.tracks[track].wanted = true;
     if (audio.tracks[track].buffer) audio.tracks[track].start();
     return 1;

@@ -1,9 +1,9 @@
 // The audio library on Web Audio: the track fetched and decoded whole by the
 // browser in the background, then played by a looping buffer source, which
-// needs nothing more from the program once started. The browser's objects stay on the JavaScript side,
-// in Module.kelvoraAudio; the program holds only their numbers.
+// needs nothing more from the program once started. The browser's objects
+// stay on the JavaScript side, in Module.kelvoraAudio; the program holds only
+// their numbers.
 #include <emscripten.h>
-
 
 #include "platform/gaudio.h"
 #include "platform/gaudio_requests.h"

@@ -132,8 +132,7 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* event, void*) {
 // A key held when the page loses focus would stay held: its release goes
 // elsewhere.
 EM_BOOL onBlur(int, const EmscriptenFocusEvent*, void*) {
-    for (const unsigned key : {platform::vkLeft, platform::vkUp, platform::vkRight, platform::vkDown})
-        platform::polledkeys::arrived(key, false);
+    platform::polledkeys::releaseAll();
     return EM_FALSE;
 }
 
@@ -153,7 +152,9 @@ EM_BOOL onFullscreenChange(int, const EmscriptenFullscreenChangeEvent* event, vo
 
 // What the page's touch controls press and release (index.html's table of
 // controls), and its call when the canvas changes size on the screen.
-extern "C" EMSCRIPTEN_KEEPALIVE void kelvoraVirtualKey(unsigned key, int down) { keyArrived(key, down != 0, false); }
+extern "C" EMSCRIPTEN_KEEPALIVE void kelvoraVirtualKey(unsigned key, int down) {
+    keyArrived(key, down != 0, false);
+}
 extern "C" EMSCRIPTEN_KEEPALIVE void kelvoraRedraw() { platform::invalidateWindow(theWindow); }
 
 namespace platform {

@@ -462,6 +462,7 @@ const rows = [
          await show.tap('#controls button[aria-label="End the show"]');
          const box = await show.box();
          expect(box.text === closingText, 'the box after End', 'the credits', JSON.stringify(box.text));
+         await show.shot('phone-portrait-credits');
          await show.tap('#box-ok');
          await show.endedPage();
          await show.shot('phone-portrait-ended');

@@ -124,8 +124,10 @@ public:
     PixelSink(const Header& h, std::vector<unsigned char>& out) : h(h), out(out) {
         out.assign(pixelCount() * h.bytesPerPixel, 0);
     }
-    std::size_t pixelCount() const { return static_cast<std::size_t>(h.width) * h.height; }
-    void put(std::size_t index, const unsigned char* bgra) {
+    // noexcept: the web build would otherwise make each call through
+    // JavaScript, as it does every call that might throw inside a try.
+    std::size_t pixelCount() const noexcept { return static_cast<std::size_t>(h.width) * h.height; }
+    void put(std::size_t index, const unsigned char* bgra) noexcept {
         std::size_t row = index / h.width;
         std::size_t column = index % h.width;
         if (!h.topToBottom) row = h.height - 1 - row;
@@ -171,14 +173,17 @@ void decodeRunLength(const std::vector<unsigned char>& file, std::size_t at, con
         const int head = file[at++];
         const bool run = head & packetIsRun;
         const std::size_t count = (head & packetCountMask) + 1;
-        const std::string packet =
-            std::string(run ? "run-length" : "raw") + " packet at byte " + num(packetAt);
+        // Named only for a failure: building the name for every packet costs
+        // the web build a call through JavaScript each (it catches exceptions).
+        const auto packet = [&] {
+            return std::string(run ? "run-length" : "raw") + " packet at byte " + num(packetAt);
+        };
         if (count > total - pixel)
-            fail(packet + " runs past the end of the image (" + pixelOf(pixel, total) + ", " +
+            fail(packet() + " runs past the end of the image (" + pixelOf(pixel, total) + ", " +
                  num(count) + " pixels long)");
         const std::size_t dataSize = run ? size : count * size;
         if (file.size() < at + dataSize)
-            fail("file ends at byte " + num(file.size()) + ", inside the " + packet + " (" +
+            fail("file ends at byte " + num(file.size()) + ", inside the " + packet() + " (" +
                  pixelOf(pixel, total) + ")");
         for (std::size_t i = 0; i < count; ++i) sink.put(pixel + i, &file[run ? at : at + i * size]);
         pixel += count;

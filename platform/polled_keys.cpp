@@ -35,6 +35,10 @@ void arrived(unsigned virtualKey, bool down) {
     if (down) key->pressedSinceRead = true;
 }
 
+void releaseAll() {
+    for (PolledKey& key : polledKeys) key.held = false;
+}
+
 unsigned short read(unsigned virtualKey) {
     PolledKey* key = polledKey(virtualKey);
     if (key == nullptr) return 0;

@@ -11,6 +11,9 @@ namespace platform::polledkeys {
 bool isPolled(unsigned virtualKey);
 // A press (also a repeat) or a release, as it arrives.
 void arrived(unsigned virtualKey, bool down);
+// Every key released: the page or window lost the focus, and with it the
+// releases.
+void releaseAll();
 // 0x8000 while held, | 1 when pressed since the previous read; clears the latter.
 unsigned short read(unsigned virtualKey);
 

@@ -1,11 +1,9 @@
-// The audio library on Web Audio: the track decoded whole by the browser,
-// then played by a looping buffer source, which needs nothing more from the
-// program once started. The browser's objects stay on the JavaScript side,
-// in Module.kelvoraAudio; the program holds only their numbers.
+// The audio library on Web Audio: the track fetched and decoded whole by the
+// browser in the background, then played by a looping buffer source, which
+// needs nothing more from the program once started. The browser's objects
+// stay on the JavaScript side, in Module.kelvoraAudio; the program holds only
+// their numbers.
 #include <emscripten.h>
-
-#include <cstdio>
-#include <vector>
 
 #include "platform/gaudio.h"
 #include "platform/gaudio_requests.h"
@@ -14,55 +12,77 @@ namespace {
 
 constexpr unsigned short libVersion = 0x0100;  // 1.0
 
-// The audio context at that rate: 1, or 0 when the browser has no Web Audio
-// or refuses the rate.
+// The audio context at that rate, made in the background: 1, or 0 when the
+// browser has no Web Audio. Starting the browser's audio takes a tenth of a
+// second or more, which the first frame does not wait for; a rate the
+// browser refuses leaves the show silent, as a missing track does.
 EM_JS(int, openContext, (unsigned sampleRate), {
     const Context = window.AudioContext || window.webkitAudioContext;
     if (!Context) return 0;
-    try {
-        const context = new Context({sampleRate : sampleRate});
-        Module.kelvoraAudio = {context : context, tracks : []};
+    const audio = {
+        context : null,
+        closed : false,
+        tracks : [],
+        close() {
+            audio.closed = true;
+            if (audio.context) audio.context.close().catch(() => {});
+        },
+    };
+    audio.ready = new Promise(resolve => requestAnimationFrame(() => setTimeout(resolve, 0))).then(() => {
+        if (audio.closed) return null;
+        audio.context = new Context({sampleRate : sampleRate});
         // Made after the page's first OK, so the browser lets it play.
-        if (context.state == 'suspended') context.resume().catch(() => {});
-        return 1;
-    } catch (error) {
+        if (audio.context.state == 'suspended' && !document.hidden) audio.context.resume().catch(() => {});
+        return audio.context;
+    }).catch(error => {
         console.error('kelvora: no audio: ' + error.message);
-        return 0;
-    }
+        return null;
+    });
+    Module.kelvoraAudio = audio;
+    return 1;
 });
 
 EM_JS(void, closeContext, (), {
-    const audio = Module.kelvoraAudio;
-    if (!audio) return;
-    audio.context.close().catch(() => {});
+    if (Module.kelvoraAudio) Module.kelvoraAudio.close();
     Module.kelvoraAudio = null;
 });
 
-// Decodes the file's bytes; the track's number, or -1 when the browser cannot
-// decode them.
-EM_ASYNC_JS(int, decodeTrack, (const unsigned char* bytes, int size), {
+// Starts fetching and decoding the file in the background: the page fetches
+// the music after everything else, and neither the warning nor the first
+// frame waits for it. The track's number.
+EM_JS(int, beginTrack, (const char* path), {
     const audio = Module.kelvoraAudio;
-    if (!audio) return -1;
-    try {
-        // decodeAudioData takes the buffer over: a copy, not the heap.
-        const buffer = await audio.context.decodeAudioData(HEAPU8.slice(bytes, bytes + size).buffer);
-        audio.tracks.push(buffer);
-        return audio.tracks.length - 1;
-    } catch (error) {
-        console.error('kelvora: the music cannot be decoded: ' + (error && error.message));
-        return -1;
-    }
+    const name = UTF8ToString(path).split('/').pop();
+    const track = {
+        buffer : null,
+        wanted : false,  // play() came, perhaps before the buffer
+        start() {
+            if (audio.closed) return;
+            const source = audio.context.createBufferSource();
+            source.buffer = track.buffer;
+            source.loop = true;
+            source.connect(audio.context.destination);
+            source.start();
+        },
+    };
+    audio.tracks.push(track);
+    Promise.all([audio.ready, Module.kelvoraPage.laterFile(name)])
+        .then(([context, bytes]) => bytes && context && !audio.closed ? context.decodeAudioData(bytes.buffer) : null)
+        .then(buffer => {
+            track.buffer = buffer;
+            if (buffer && track.wanted) track.start();
+        })
+        .catch(error => console.error('kelvora: the music cannot be decoded: ' + (error && error.message)));
+    return audio.tracks.length - 1;
 });
 
-// Starts the track, repeating; 1 when it plays, 0 when the context is gone.
+// Plays the track, repeating, from when it has been decoded; 1 when it will,
+// 0 when the context is gone.
 EM_JS(int, playTrack, (int track), {
     const audio = Module.kelvoraAudio;
-    if (!audio || audio.context.state == 'closed' || !audio.tracks[track]) return 0;
-    const source = audio.context.createBufferSource();
-    source.buffer = audio.tracks[track];
-    source.loop = true;
-    source.connect(audio.context.destination);
-    source.start();
+    if (!audio || audio.closed || !audio.tracks[track]) return 0;
+    audio.tracks[track].wanted = true;
+    if (audio.tracks[track].buffer) audio.tracks[track].start();
     return 1;
 });
 
@@ -74,18 +94,6 @@ public:
 private:
     int track_;
 };
-
-// The whole file, or nothing when it cannot be read.
-bool readFile(const char* path, std::vector<unsigned char>& bytes) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return false;
-    unsigned char chunk[65536];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-    const bool ok = std::ferror(file) == 0;
-    std::fclose(file);
-    return ok && !bytes.empty();
-}
 
 }  // namespace
 
@@ -114,10 +122,7 @@ long CGAudio::getSoundClass(unsigned long soundClass, void* descriptor, void** s
     const SoundDesc* desc = gaudio::musicRequest(soundClass, descriptor, sound);
     if (desc == nullptr) return gaBadArgument;
 
-    std::vector<unsigned char> bytes;
-    if (!readFile(desc->path, bytes)) return gaCannotLoad;
-    const int track = decodeTrack(bytes.data(), static_cast<int>(bytes.size()));
-    if (track < 0) return gaCannotLoad;
-    *sound = static_cast<GASound*>(new WebMusic(track));
+    // A track the page cannot fetch or decode is silence, as a missing one is.
+    *sound = static_cast<GASound*>(new WebMusic(beginTrack(desc->path)));
     return gaOk;
 }

@@ -10,6 +10,7 @@
 #include <emscripten/html5.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,8 @@ EM_JS(void, pageRefuseAddress, (const char* text), {
     Module.kelvoraPage.refuseAddress(UTF8ToString(text));
 });
 
+EM_JS(int, pageWasHidden, (), { return Module.kelvoraPage.wasHidden() ? 1 : 0; });
+
 // --- The backend's state ---
 
 using platform::common::windowProc;
@@ -110,28 +113,49 @@ bool showUsesKey(unsigned virtualKey) {
            platform::polledkeys::isPolled(virtualKey);
 }
 
+// A key from the keyboard or from the page's touch controls, which send the
+// same virtual keys.
+void keyArrived(unsigned key, bool down, bool alt) {
+    if (boxOpen || theWindow == nullptr) return;
+    platform::polledkeys::arrived(key, down);
+    if (down) platform::common::post({theWindow, alt ? platform::msgSysKeyDown : platform::msgKeyDown, key, 0});
+}
+
 EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* event, void*) {
     if (boxOpen || theWindow == nullptr) return EM_FALSE;
     const unsigned key = virtualKeyOf(*event);
     if (key == platform::vkNone) return EM_FALSE;
-    const bool down = eventType != EMSCRIPTEN_EVENT_KEYUP;
-    platform::polledkeys::arrived(key, down);
-    if (!down) return showUsesKey(key);
-    platform::common::post({theWindow, event->altKey ? platform::msgSysKeyDown : platform::msgKeyDown, key, 0});
+    keyArrived(key, eventType != EMSCRIPTEN_EVENT_KEYUP, event->altKey);
     return showUsesKey(key);
 }
 
+// A key held when the page loses focus would stay held: its release goes
+// elsewhere.
+EM_BOOL onBlur(int, const EmscriptenFocusEvent*, void*) {
+    platform::polledkeys::releaseAll();
+    return EM_FALSE;
+}
+
 // Leaving full screen (the browser takes Esc for that itself, and may not
-// pass the key on) ends the show as Esc does.
+// pass the key on) ends the show as Esc does; unless the page was hidden
+// (another tab, another app), which the browser answers by leaving full
+// screen itself.
 EM_BOOL onFullscreenChange(int, const EmscriptenFullscreenChangeEvent* event, void*) {
     const bool wasFullscreen = fullscreenNow;
     fullscreenNow = event->isFullscreen;
-    if (wasFullscreen && !fullscreenNow && theWindow != nullptr)
+    if (wasFullscreen && !fullscreenNow && theWindow != nullptr && !pageWasHidden())
         platform::common::post({theWindow, platform::msgKeyDown, platform::vkEscape, 0});
     return EM_FALSE;
 }
 
 }  // namespace
+
+// What the page's touch controls press and release (index.html's table of
+// controls), and its call when the canvas changes size on the screen.
+extern "C" EMSCRIPTEN_KEEPALIVE void kelvoraVirtualKey(unsigned key, int down) {
+    keyArrived(key, down != 0, false);
+}
+extern "C" EMSCRIPTEN_KEEPALIVE void kelvoraRedraw() { platform::invalidateWindow(theWindow); }
 
 namespace platform {
 
@@ -145,6 +169,7 @@ bool start(std::string& error, bool) {
     emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, onKey);
     emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, EM_FALSE,
                                              onFullscreenChange);
+    emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, onBlur);
     return true;
 }
 
@@ -154,6 +179,7 @@ void stop() {
     emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, nullptr);
     emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, EM_FALSE,
                                              nullptr);
+    emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, nullptr);
     // The browser's tab outlives the show: it says so, with a way to play again.
     pageShowEnded();
 }
@@ -296,8 +322,10 @@ void restoreDisplayMode() {
 }
 
 std::string installedDataFolder() {
-    // The page puts the files it fetched from its own stuff/ folder here.
-    return "/stuff";
+    // The page puts the files it fetched from its own stuff/ folder in the
+    // folder that stands for the site's (the current directory): one place.
+    std::error_code ec;
+    return (std::filesystem::current_path(ec) / "stuff").string();
 }
 
 // No screensaver in a page: no settings to keep or edit.

@@ -9,7 +9,8 @@ import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
-import puppeteer from 'puppeteer-core';
+import zlib from 'node:zlib';
+import puppeteer, {KnownDevices} from 'puppeteer-core';
 
 const [site, shots = fs.mkdtempSync(path.join(os.tmpdir(), 'kelvora-web-shots.')), only = ''] =
     process.argv.slice(2);
@@ -34,8 +35,10 @@ function expect(ok, what, expected, actual) {
 const glScene = process.env.KELVORA_GL_SCENE || '/nonexistent';
 const types = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm'};
 const hiddenByRow = [];
+const requestsByRow = [];
 const server = http.createServer((request, response) => {
     const [, row, ...rest] = decodeURIComponent(new URL(request.url, 'http://x').pathname).split('/');
+    (requestsByRow[Number(row)] ??= []).push(rest.join('/'));
     // /<row>/gl-scene/ is the OpenGL layer's scene page, beside the site.
     const [root, inside] = rest[0] === 'gl-scene' ? [glScene, rest.slice(1)] : [site, rest];
     const file = path.join(root, path.normalize('/' + (inside.join('/') || 'index.html')));
@@ -63,8 +66,10 @@ const browser = await puppeteer.launch({
 // Whatever plays into a context's speakers is heard by an analyser too.
 function listenToSpeakers() {
     window.kelvoraHeard = [];
+    window.kelvoraAudioContexts = new Set();
     const connect = AudioNode.prototype.connect;
     AudioNode.prototype.connect = function(target, ...rest) {
+        window.kelvoraAudioContexts.add(this.context);
         if (target instanceof AudioDestinationNode)
             window.kelvoraHeard.push(connect.call(this, this.context.createAnalyser()));
         return connect.call(this, target, ...rest);
@@ -96,6 +101,42 @@ class Show {
         await this.page.evaluate(() => { window.boxClosed = false; });
     }
     async frames() { return this.page.evaluate(() => window.kelvoraFrames); }
+    // An element's box on the screen, in CSS pixels.
+    async rect(selector) {
+        return this.page.$eval(selector, e => { const r = e.getBoundingClientRect();
+            return {left: r.left, top: r.top, right: r.right, bottom: r.bottom, width: r.width, height: r.height}; });
+    }
+    async tap(selector) {
+        const r = await this.rect(selector);
+        await this.page.touchscreen.tap(r.left + r.width / 2, r.top + r.height / 2);
+    }
+    // Fingers moved from `from` to `to` ([[x, y], ...] a finger each) in steps.
+    async touchMove(from, to, steps = 3) {
+        const cdp = await this.page.createCDPSession();
+        const points = t => from.map(([x, y], id) => ({x: x + (to[id][0] - x) * t, y: y + (to[id][1] - y) * t, id}));
+        await cdp.send('Input.dispatchTouchEvent', {type: 'touchStart', touchPoints: points(0)});
+        for (let step = 1; step <= steps; ++step)
+            await cdp.send('Input.dispatchTouchEvent', {type: 'touchMove', touchPoints: points(step / steps)});
+        await cdp.send('Input.dispatchTouchEvent', {type: 'touchEnd', touchPoints: []});
+        await cdp.detach();
+    }
+    // Past the warning box with a tap on its OK.
+    async startByTouch() {
+        await this.box();
+        await this.page.evaluate(() => document.getElementById('box').addEventListener(
+            'close', () => { window.boxClosed = true; }, {once: true}));
+        await this.tap('#box-ok');
+        await this.page.waitForFunction(() => window.boxClosed, {timeout: 5000});
+        await this.page.evaluate(() => { window.boxClosed = false; });
+    }
+    async controlBar() {
+        await this.page.waitForSelector('#controls:not([hidden])', {timeout: 5000}).catch(() => {
+            throw new Failure('the control bar after a tap on the picture: expected it shown, got it hidden'); });
+        return this.page.$$eval('#controls button', buttons => buttons.map(b => b.getAttribute('aria-label')));
+    }
+    async audioStates() {
+        return this.page.evaluate(() => [...window.kelvoraAudioContexts].map(c => c.state).join() || 'no context');
+    }
     // The ended page's text, waited for up to `seconds`.
     async endedPage(seconds = 20) {
         await this.page.waitForSelector('#ended:not([hidden])', {timeout: seconds * 1000}).catch(() => {
@@ -152,8 +193,9 @@ class Show {
 function bestPhrase(rgba) {
     let best = {phrase: 0, share: 0};
     for (let i = 1; i <= 10; ++i) {
-        const rgb = execFileSync('convert', [path.join(site, `stuff/frase${i}.tga`), '-crop',
-                                 `${width}x${height}+0+0`, 'rgb:-'], {maxBuffer: 1 << 24});
+        const tga = zlib.gunzipSync(fs.readFileSync(path.join(site, `stuff/frase${i}.tga.gz`)));
+        const rgb = execFileSync('convert', ['tga:-', '-crop', `${width}x${height}+0+0`, 'rgb:-'],
+                                 {input: tga, maxBuffer: 1 << 24});
         let same = 0;
         for (let p = 0; p < width * height; ++p)
             if ([0, 1, 2].every(c => Math.abs(rgba[4 * p + c] - rgb[3 * p + c]) <= 0.06 * 255)) ++same;
@@ -206,7 +248,15 @@ const percent = share => `${(100 * share).toFixed(1)} %`;
 // A frame in the middle of the first scene, clear of its fades.
 const midScene = 40;
 
-// ---- The rows: [what it protects, query, files hidden from the site (by name), steps].
+// A phone of that screen in CSS pixels (a Pixel 7's density), touch only.
+function phone(width, height) {
+    const viewport = {width, height, deviceScaleFactor: 2.625, isMobile: true, hasTouch: true, isLandscape: width > height};
+    const setup = page => page.setViewport(viewport);
+    return Object.assign(setup, {viewport});
+}
+
+// ---- The rows: [what it protects, query, files hidden from the site (by name), steps, and how the
+// page is set up before it loads (a phone's screen, a browser without a feature)].
 const rows = [
     ['the warning box comes first and Return closes it; the show then plays full screen, no cursor, with music',
      '', [], async show => {
@@ -218,7 +268,7 @@ const rows = [
              fullscreen: document.fullscreenElement?.id ?? 'none',
              cursor: getComputedStyle(document.getElementById('canvas')).cursor,
          }));
-         expect(state.fullscreen === 'canvas', 'the full-screen element', 'the canvas', state.fullscreen);
+         expect(state.fullscreen === 'stage', 'the full-screen element', 'the stage (the canvas and its controls)', state.fullscreen);
          expect(state.cursor === 'none', "the cursor over the playing canvas", 'none', state.cursor);
          // 640 x 480 scaled to 960 x 720 in the middle of the 1280 x 720 screen.
          const screen = execFileSync('convert', ['png:-', 'rgb:-'], {input: await show.page.screenshot(), maxBuffer: 1 << 24});
@@ -286,7 +336,7 @@ const rows = [
     // The page's own troubles, told on the ended page in the page's terms.
     ["a mistaken ?seed or ?fps: the ended page names it and gives the address's ?seed=N or ?fps=N, not the desktop's --seed",
      '', [], async show => {
-         for (const [parameter, value] of [['seed', 'seven'], ['fps', 'fast']]) {
+         for (const [parameter, value] of [['seed', 'seven'], ['fps', 'fast'], ['fps', '1001'], ['fps', '99999999999999999999']]) {
              await show.page.goto(new URL(`index.html?${parameter}=${value}`, show.page.url()).href);
              const text = await show.endedPage();
              await show.shot(`mistaken-${parameter}`);
@@ -295,11 +345,11 @@ const rows = [
                     `a line naming ?${parameter}=${value} and giving ?${parameter}=N, no desktop option`, JSON.stringify(text));
          }
      }],
-    ['kelvora.js missing on the server: the page says that the program could not be loaded', '', ['kelvora.js'], async show => {
+    ['kelvora.js missing on the server: the page says that the program could not be loaded, with the HTTP status', '', ['kelvora.js'], async show => {
          const text = await show.endedPage();
          await show.shot('missing-program');
-         expect(/could not be loaded/.test(text) && text.includes('kelvora.js'), 'the ended page',
-                'a line saying that kelvora.js could not be loaded', JSON.stringify(text));
+         expect(/could not be loaded/.test(text) && /\b404\b.*kelvora\.js/.test(text), 'the ended page',
+                'a line saying that kelvora.js could not be loaded, the server having answered 404', JSON.stringify(text));
      }],
     // Headless Chromium presents at most about 60 frames a second, and its
     // software renderer draws 30 to 50 (fewer on a busy machine): a 120 Hz
@@ -338,16 +388,163 @@ const rows = [
          const rms = await show.loudness();
          expect(rms === 0, 'the root mean square of the page\'s sound', 0, rms.toFixed(4));
      }],
-    ['a missing image gets the one box naming it, and the show goes on', '', ['frase3.tga'], async show => {
+    ['a missing image gets the one box naming it and the site\'s folder, and the show goes on', '', ['frase3.tga.gz'], async show => {
          await show.start();
          const box = await show.box();
          const named = images.filter(name => new RegExp(`\\b${name}\\b`).test(box.text));
          expect(box.icon === 'error' && named.join() === 'frase3.tga', 'the box after the warning',
                 'an error box naming frase3.tga alone', `a ${box.icon} box naming [${named}]: ${JSON.stringify(box.text)}`);
+         const folder = new URL('.', show.page.url()).pathname.replace(/\/$/, '');
+         expect(box.text.split('\n').includes(folder), "the box's current directory", `the site's folder ${folder}`,
+                JSON.stringify(box.text));
          await show.shot('missing-image-box');
          await show.closeBox('Enter');
          await show.framesReach(10);
      }],
+    // Phones and tablets, touch only (Chromium's device emulation).
+    ['a 320 px wide phone, touch only: the warning fits, OK is 44 x 44 or more, a tap starts the show',
+     '', [], async show => {
+         const state = await show.page.evaluate(() => ({
+             scroll: document.scrollingElement.scrollWidth, screen: innerWidth,
+             canvas: document.getElementById('canvas').getBoundingClientRect().width,
+         }));
+         await show.box();
+         const [dialog, ok] = [await show.rect('#box'), await show.rect('#box-ok')];
+         await show.shot('phone-portrait-warning');
+         expect(state.scroll <= state.screen && dialog.left >= 0 && dialog.right <= state.screen,
+                'the page and the warning across', `within ${state.screen} px`,
+                `page ${state.scroll} px, box ${dialog.left.toFixed(0)} to ${dialog.right.toFixed(0)}`);
+         expect(state.canvas === 0, "the canvas's room before the show", '0 px', `${state.canvas} px`);
+         expect(ok.width >= 44 && ok.height >= 44, "OK's size", '44 x 44 px or more', `${ok.width} x ${ok.height}`);
+         await show.startByTouch();
+         await show.framesReach(10);
+         await show.shot('phone-portrait-show');
+     }, phone(320, 640)],
+    ['touch controls: a tap shows the bar of named buttons, More cans changes the picture; a pinch, and a vertical and a horizontal swipe send the keys of spread, draw together, the eye and the heading',
+     `?seed=7&fps=10&snapshot=${midScene}`, [], async (show, open) => {
+         const untouched = await open(`?seed=7&fps=10&snapshot=${midScene}`, phone(915, 412));
+         await untouched.startByTouch();
+         const plain = await untouched.snapshot();
+         await untouched.page.close();
+         await show.page.bringToFront();
+         await show.startByTouch();
+         await show.framesReach(3);
+         await show.tap('#canvas');
+         const labels = await show.controlBar();
+         const wanted = ['End the show', 'Spread the cans out', 'Draw the cans together', 'More cans', 'Fewer cans',
+                         'Eye up', 'Eye down', 'Heading left', 'Heading right'];
+         expect(wanted.every(label => labels.includes(label)), "the bar's buttons' names", wanted.join(', '), labels.join(', '));
+         await show.shot('phone-landscape-controls');
+         for (let i = 0; i < 3; ++i) await show.tap('#controls button[aria-label="More cans"]');
+         // The same seed at the same pace: only the taps can make frames differ.
+         const changed = differingPixels(plain, await show.snapshot());
+         expect(changed > 1000, `pixels of frame ${midScene} differing from an untouched run's, after More cans x 3`,
+                'over 1000', changed);
+         const c = await show.rect('#canvas');
+         const [x, y] = [c.left + c.width / 2, c.top + c.height / 2];
+         const gestures = [['a pinch apart', [[x - 40, y], [x + 40, y]], [[x - 140, y], [x + 140, y]], 'spread'],
+                           ['a pinch together', [[x - 140, y], [x + 140, y]], [[x - 40, y], [x + 40, y]], 'gather'],
+                           ['a swipe up', [[x, y + 60]], [[x, y - 60]], 'eyeUp'],
+                           ['a swipe left', [[x + 60, y]], [[x - 60, y]], 'headingLeft']];
+         for (const [what, from, to, control] of gestures) {
+             await show.page.evaluate(() => { window.kelvoraControlsSent = []; });
+             await show.touchMove(from, to);
+             const sent = await show.page.evaluate(() => window.kelvoraControlsSent.map(([n, d]) => `${n} ${d ? 'down' : 'up'}`));
+             const ok = sent.length >= 2 && sent.every(line => line.startsWith(control + ' ')) && sent.at(-1) === `${control} up`;
+             expect(ok, `the controls ${what} sent`, `${control} down and up`, sent.join(', ') || 'none');
+         }
+     }, phone(915, 412)],
+    ['touch: End on the bar brings the credits, then the ended page, and the music is closed', '', [], async show => {
+         await show.startByTouch();
+         await show.framesReach(10);
+         await show.tap('#canvas');
+         await show.controlBar();
+         await show.tap('#controls button[aria-label="End the show"]');
+         const box = await show.box();
+         expect(box.text === closingText, 'the box after End', 'the credits', JSON.stringify(box.text));
+         await show.shot('phone-portrait-credits');
+         await show.tap('#box-ok');
+         await show.endedPage();
+         await show.shot('phone-portrait-ended');
+         await show.page.waitForFunction(() => [...window.kelvoraAudioContexts].every(c => c.state === 'closed'),
+                                         {timeout: 3000}).catch(() => {});
+         const states = await show.audioStates();
+         expect(/^closed(,closed)*$/.test(states), 'the audio contexts after the end', 'closed', states);
+     }, phone(412, 915)],
+    ['the picture fits: in landscape, and turned to portrait, the whole 4:3 picture across the screen; without the Fullscreen API too, and End is there',
+     '', [], async (show, open) => {
+         const fits = async what => {
+             const [c, screen] = [await show.rect('#canvas'), await show.page.evaluate(() => [innerWidth, innerHeight])];
+             const shape = c.width / c.height, fill = Math.max(c.width / screen[0], c.height / screen[1]);
+             const scroll = await show.page.evaluate(() => [document.scrollingElement.scrollWidth, document.scrollingElement.scrollHeight]);
+             expect(c.left >= -0.5 && c.top >= -0.5 && c.right <= screen[0] + 0.5 && c.bottom <= screen[1] + 0.5 &&
+                    Math.abs(shape - 4 / 3) < 0.01 && fill > 0.99 && scroll[0] <= screen[0] && scroll[1] <= screen[1],
+                    `the picture ${what}`, `4:3, inside the ${screen.join(' x ')} screen and filling it one way, no scrolling`,
+                    `${c.width.toFixed(0)} x ${c.height.toFixed(0)} at ${c.left.toFixed(0)}, ${c.top.toFixed(0)}, page ${scroll.join(' x ')}`);
+         };
+         await show.startByTouch();
+         await show.framesReach(10);
+         await fits('in landscape');
+         await show.shot('phone-landscape-show');
+         await show.page.setViewport(phone(412, 915).viewport);
+         await show.framesReach((await show.frames()) + 5);
+         await fits('turned to portrait');
+         show = await open('', page => page.evaluateOnNewDocument(() => {
+             delete Element.prototype.requestFullscreen;
+             delete Element.prototype.webkitRequestFullscreen;
+         }), phone(412, 915));
+         await show.startByTouch();
+         await show.framesReach(10);
+         await fits('without the Fullscreen API');
+         await show.tap('#canvas');
+         await show.controlBar();
+         const end = await show.rect('#controls button[aria-label="End the show"]');
+         expect(end.top >= 0 && end.bottom <= 915 && end.width >= 44 && end.height >= 44, 'the End button',
+                'on the screen, 44 x 44 or more', `${end.width.toFixed(0)} x ${end.height.toFixed(0)} at ${end.top.toFixed(0)}`);
+         await show.shot('phone-portrait-no-fullscreen-controls');
+         await show.tap('#controls button[aria-label="End the show"]');
+         const box = await show.box();
+         expect(box.text === closingText, 'the box after End', 'the credits', JSON.stringify(box.text));
+     }, phone(915, 412)],
+    ['a hidden tab pauses the show and suspends its music; shown again both go on, the full-screen exit meanwhile is no Esc, a tap is full screen again',
+     '', [], async show => {
+         await show.startByTouch();
+         await show.framesReach(10);
+         const hide = hidden => show.page.evaluate(hidden => {
+             Object.defineProperty(document, 'hidden', {configurable: true, get: () => hidden});
+             Object.defineProperty(document, 'visibilityState', {configurable: true, get: () => hidden ? 'hidden' : 'visible'});
+             document.dispatchEvent(new Event('visibilitychange'));
+         }, hidden);
+         await hide(true);
+         await show.page.evaluate(() => document.exitFullscreen());
+         await new Promise(resolve => setTimeout(resolve, 300));
+         const frames = await show.frames();
+         await new Promise(resolve => setTimeout(resolve, 1000));
+         const [pausedFrames, pausedAudio] = [await show.frames(), await show.audioStates()];
+         expect(pausedFrames === frames && pausedAudio === 'suspended', 'frames and the music while hidden',
+                `${frames} frames, suspended`, `${pausedFrames} frames, ${pausedAudio}`);
+         await hide(false);
+         await show.framesReach(frames + 10);
+         const [boxOpen, audio] = [await show.page.evaluate(() => document.getElementById('box').open), await show.audioStates()];
+         expect(!boxOpen && audio === 'running', 'a box and the music once shown again', 'no box, running',
+                `${boxOpen ? 'a box' : 'no box'}, ${audio}`);
+         await show.tap('#canvas');
+         await show.page.waitForFunction(() => document.fullscreenElement, {timeout: 3000}).catch(() => {});
+         const fullscreen = await show.page.evaluate(() => document.fullscreenElement?.id ?? 'none');
+         expect(fullscreen === 'stage', 'the full-screen element after a tap', 'the stage', fullscreen);
+     }, phone(915, 412)],
+    ['no WebGL: the page says so before it fetches the program or the files', '', [], async (show, _, row) => {
+         const text = await show.endedPage();
+         await show.shot('no-webgl');
+         const fetched = requestsByRow[row].filter(file => /\.(js|gz|mp3)$/.test(file));
+         expect(/no WebGL/.test(text) && fetched.length === 0, 'the ended page and the files fetched',
+                'a line saying the browser gives no WebGL, nothing fetched', `${JSON.stringify(text)}, [${fetched}]`);
+     }, page => page.evaluateOnNewDocument(() => {
+         const getContext = HTMLCanvasElement.prototype.getContext;
+         HTMLCanvasElement.prototype.getContext = function(kind, ...rest) {
+             return /webgl/.test(kind) ? null : getContext.call(this, kind, ...rest);
+         };
+     })],
     // The layer alone, on a scene of the show's kinds of calls (a faded
     // backdrop, a line, lit cylinders with quad strips and fans, 5-bit and
     // RGBA textures, one without an image, colour material on and off, a
@@ -413,14 +610,15 @@ const rows = [
 
 // ---- Running the rows: each on fresh pages of a browser context of its own.
 let failed = 0;
-for (const [index, [name, query, hidden, steps]] of rows.entries()) {
+for (const [index, [name, query, hidden, steps, setUp]] of rows.entries()) {
     if (only && !name.includes(only)) continue;
     hiddenByRow[index] = hidden;
     const context = await browser.createBrowserContext();
     const lines = [];
     const log = {tail: () => lines.length ? 'console: ' + lines.slice(-3).join(' | ') : 'nothing on the console'};
-    const open = async search => {
+    const open = async (search, ...setUps) => {
         const page = await context.newPage();
+        for (const pageSetUp of setUps) await pageSetUp?.(page);
         await page.evaluateOnNewDocument(listenToSpeakers);
         page.on('console', message => lines.push(message.text()));
         page.on('pageerror', error => lines.push('page error: ' + error.message));
@@ -429,7 +627,7 @@ for (const [index, [name, query, hidden, steps]] of rows.entries()) {
     };
     const started = Date.now();
     try {
-        await steps(await open(query), open);
+        await steps(await open(query, setUp), open, index);
         console.log(`PASS: ${name} (${((Date.now() - started) / 1000).toFixed(1)} s)`);
     } catch (error) {
         ++failed;

@@ -27,10 +27,11 @@ PACKAGES_WINDOWS="cmake mingw-w64 imagemagick"
 PACKAGES_WINDOWS_TEST="googletest libstb-dev wine wine64"
 WINDOWS_BUILD=${KELVORA_WINDOWS_BUILD:-$REPO/build-windows}
 
-# The web build: Debian's Emscripten (which brings node); its browser tests
-# run in Debian's Chromium, driven by npm's puppeteer-core (tests/web), and
-# read the phrase images with ImageMagick.
-PACKAGES_WEB="cmake emscripten"
+# The web build: Debian's Emscripten (which brings node) and lame (the track
+# at a phone's bit rate); its browser tests run in Debian's Chromium, driven
+# by npm's puppeteer-core (tests/web), and read the phrase images with
+# ImageMagick.
+PACKAGES_WEB="cmake emscripten lame"
 PACKAGES_WEB_TEST="chromium imagemagick"
 # The CMake tree of the web build, and the static site it makes.
 WEB_CMAKE_BUILD=${KELVORA_WEB_CMAKE_BUILD:-$REPO/build-emscripten}

@@ -315,10 +315,10 @@ Found readRecord(const Connection& c, Record& record, std::string& why) {
 enum class Keeper { guardian, nextRun };
 
 // With the claim held: puts back the desktop that the recorded switch left,
-// when the switch is `mine` (any switch, for a next run) and the screen is
-// still as that switch set it; a layout the user has set since stays. The
-// record then goes, put back or not, lest it fail again on every run.
-void settle(const Connection& c, std::optional<unsigned long long> mine, Keeper keeper) {
+// when the switch is `mine` (any switch when null, for a next run) and the
+// screen is still as that switch set it; a layout the user has set since
+// stays. The record then goes, put back or not, lest it fail again on every run.
+void settle(const Connection& c, const unsigned long long* mine, Keeper keeper) {
     Record record;
     std::string why;
     const Found found = readRecord(c, record, why);
@@ -346,7 +346,7 @@ void settle(const Connection& c, std::optional<unsigned long long> mine, Keeper 
 }
 
 // What a killed show left, unless another show holds the display.
-void settleLeftBehind(std::optional<unsigned long long> mine, Keeper keeper) {
+void settleLeftBehind(const unsigned long long* mine, Keeper keeper) {
     withConnection([&](const Connection& c) {
         if (takeClaim(c.display)) settle(c, mine, keeper);
         return 0;
@@ -398,7 +398,7 @@ constexpr std::chrono::milliseconds guardianAnswerTime{1500};
     }
     // The show's claim went with it: whoever takes it first puts the desktop
     // back, this guardian or a next run.
-    if (held) settleLeftBehind(held, Keeper::guardian);
+    if (held) settleLeftBehind(&*held, Keeper::guardian);
     _exit(0);
 }
 
@@ -488,13 +488,13 @@ bool start(std::string& reason) {
     return true;
 }
 
-void restoreLeftBehind() { settleLeftBehind(std::nullopt, Keeper::nextRun); }
+void restoreLeftBehind() { settleLeftBehind(nullptr, Keeper::nextRun); }
 
 int switchMonitor(int width, int height) {
     bool recorded = false;
     int result = withConnection([&](const Connection& c) {
         if (!claim()) return static_cast<int>(displayChangeFailed);
-        if (!held) settle(c, std::nullopt, Keeper::nextRun);
+        if (!held) settle(c, nullptr, Keeper::nextRun);
         return static_cast<int>(displayChangeSuccessful);
     });
     // A connection of its own: the one that settled has a stale idea of the screen.

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <optional>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
@@ -248,14 +249,22 @@ bool putBackTwice(const Layout& desktop, Layout& put) {
 constexpr const char* recordProperty = "_KELVORA_DESKTOP_LAYOUT";
 constexpr const char* claimPrefix = "_KELVORA_MODE_S";
 
-// Takes the screen's claim for a window of this connection, unless another
-// client holds it: the grab makes looking and taking one step. The server
-// drops the claim with the connection, however its process ends.
-bool takeClaim(Display* display) {
-    const int screen = DefaultScreen(display);
-    const ::Window owner = XCreateWindow(display, RootWindow(display, screen), 0, 0, 1, 1, 0,
-                                         CopyFromParent, InputOnly, CopyFromParent, 0, nullptr);
-    const Atom claim = XInternAtom(display, (claimPrefix + std::to_string(screen)).c_str(), False);
+// The server drops a claim once it has seen its holder's connection close, a
+// moment after the process has gone; on a busy server, longer.
+constexpr std::chrono::seconds claimDropTime{10};
+constexpr std::chrono::milliseconds claimPollTime{20};
+
+Atom claimAtom(Display* display) {
+    return XInternAtom(display, (claimPrefix + std::to_string(DefaultScreen(display))).c_str(), False);
+}
+
+// Takes the screen's claim for a new window of this connection, `owner`,
+// unless another client holds it: the grab makes looking and taking one step.
+// The server drops the claim with the connection, however its process ends.
+bool takeClaim(Display* display, ::Window& owner) {
+    owner = XCreateWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, CopyFromParent,
+                          InputOnly, CopyFromParent, 0, nullptr);
+    const Atom claim = claimAtom(display);
     XGrabServer(display);
     const bool free = XGetSelectionOwner(display, claim) == None;
     if (free) XSetSelectionOwner(display, claim, owner, CurrentTime);
@@ -345,10 +354,16 @@ void settle(const Connection& c, const unsigned long long* mine, Keeper keeper) 
     deleteRecord(c);
 }
 
-// What a killed show left, unless another show holds the display.
-void settleLeftBehind(const unsigned long long* mine, Keeper keeper) {
+// What a killed show left, unless another show holds the display. A claim
+// still held by `gone`, the window of a show that has just ended, is waited for.
+void settleLeftBehind(const unsigned long long* mine, ::Window gone, Keeper keeper) {
     withConnection([&](const Connection& c) {
-        if (takeClaim(c.display)) settle(c, mine, keeper);
+        const auto deadline = std::chrono::steady_clock::now() + claimDropTime;
+        while (gone != None && XGetSelectionOwner(c.display, claimAtom(c.display)) == gone &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(claimPollTime);
+        ::Window owner = None;
+        if (takeClaim(c.display, owner)) settle(c, mine, keeper);
         return 0;
     });
 }
@@ -356,7 +371,8 @@ void settleLeftBehind(const unsigned long long* mine, Keeper keeper) {
 // ---- The guardian and the show's side of it ----
 
 // Requests from the show: the first byte says which, a hold carries the
-// switch's serial. The guardian answers a hold with one byte, 1 when it holds.
+// switch's serial and the window that holds the show's claim. The guardian
+// answers a hold with one byte, 1 when it holds.
 constexpr char holdRequest = 'H';
 constexpr char releaseRequest = 'R';
 constexpr std::size_t longestRequest = 32;
@@ -376,7 +392,8 @@ constexpr std::chrono::milliseconds guardianAnswerTime{1500};
     // show's death still wakes the guardian.
     prctl(PR_SET_PDEATHSIG, SIGTERM);
 
-    std::optional<unsigned long long> held;
+    std::optional<unsigned long long> mine;  // the serial of the show's switch
+    ::Window showClaim = None;
     char request[longestRequest];
     for (;;) {
         // Once the show is gone, what it sent before is still read: a guardian
@@ -387,27 +404,37 @@ constexpr std::chrono::milliseconds guardianAnswerTime{1500};
         if (got <= 0) break;
         if (request[0] == holdRequest) {
             unsigned long long serial = 0;
+            ::Window window = None;
             const char* end = request + got;
-            const bool holds = std::from_chars(request + 1, end, serial).ptr == end;
-            if (holds) held = serial;
+            const auto [space, serialError] = std::from_chars(request + 1, end, serial);
+            const auto [last, windowError] =
+                std::from_chars(std::min(space + 1, end), end, window);
+            const bool holds = serialError == std::errc() && space < end && *space == ' ' &&
+                               windowError == std::errc() && last == end;
+            if (holds) {
+                mine = serial;
+                showClaim = window;
+            }
             const char answer = holds ? 1 : 0;
             send(channel, &answer, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
         } else if (request[0] == releaseRequest) {
-            held.reset();  // from now on the layout is the user's
+            mine.reset();  // from now on the layout is the user's
         }
     }
     // The show's claim went with it: whoever takes it first puts the desktop
     // back, this guardian or a next run.
-    if (held) settleLeftBehind(&*held, Keeper::guardian);
+    if (mine) settleLeftBehind(&*mine, showClaim, Keeper::guardian);
     _exit(0);
 }
 
 int channel = -1;              // the show's end
 std::optional<Record> held;    // what this show has to give back
 Display* claimed = nullptr;    // the connection that holds this show's claim
+::Window claimOwner = None;    // its window that owns the claim
 
 bool guardianHolds(unsigned long long serial) {
-    const std::string request = holdRequest + std::to_string(serial);
+    const std::string request =
+        holdRequest + std::to_string(serial) + ' ' + std::to_string(claimOwner);
     if (send(channel, request.data(), request.size(), MSG_NOSIGNAL | MSG_DONTWAIT) !=
         static_cast<ssize_t>(request.size()))
         return false;
@@ -447,7 +474,7 @@ bool claim() {
         failure = "cannot open the X display";
         return false;
     }
-    if (takeClaim(claimed)) return true;
+    if (takeClaim(claimed, claimOwner)) return true;
     XCloseDisplay(claimed);
     claimed = nullptr;
     failure = "another show has this display in its mode; this one plays in a window";
@@ -457,6 +484,7 @@ bool claim() {
 void releaseClaim() {
     if (claimed != nullptr) XCloseDisplay(claimed);
     claimed = nullptr;
+    claimOwner = None;
 }
 
 unsigned long long newSerial() {
@@ -488,7 +516,7 @@ bool start(std::string& reason) {
     return true;
 }
 
-void restoreLeftBehind() { settleLeftBehind(nullptr, Keeper::nextRun); }
+void restoreLeftBehind() { settleLeftBehind(nullptr, None, Keeper::nextRun); }
 
 int switchMonitor(int width, int height) {
     bool recorded = false;

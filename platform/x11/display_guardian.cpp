@@ -244,10 +244,13 @@ bool putBackTwice(const Layout& desktop, Layout& put) {
 
 // ---- The claim and the record, kept by the X server for every show on it ----
 
-// The record's property on the root window, and the claim's selection, named
-// for the screen as X's managers name theirs (WM_S0).
+// The record's property on the root window, the claim's selection, named for
+// the screen as X's managers name theirs (WM_S0), and the property of the
+// claim's window that names the switch it guards.
 constexpr const char* recordProperty = "_KELVORA_DESKTOP_LAYOUT";
 constexpr const char* claimPrefix = "_KELVORA_MODE_S";
+constexpr const char* switchProperty = "_KELVORA_SWITCH";
+constexpr std::size_t longestSerial = 20;  // digits
 
 // The server drops a claim once it has seen its holder's connection close, a
 // moment after the process has gone; on a busy server, longer.
@@ -258,12 +261,17 @@ Atom claimAtom(Display* display) {
     return XInternAtom(display, (claimPrefix + std::to_string(DefaultScreen(display))).c_str(), False);
 }
 
-// Takes the screen's claim for a new window of this connection, `owner`,
-// unless another client holds it: the grab makes looking and taking one step.
-// The server drops the claim with the connection, however its process ends.
-bool takeClaim(Display* display, ::Window& owner) {
-    owner = XCreateWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, CopyFromParent,
-                          InputOnly, CopyFromParent, 0, nullptr);
+// Takes the screen's claim for a new window of this connection, named for
+// switch `serial`, unless another client holds it: the grab makes looking and
+// taking one step. The server drops the claim with the connection, however
+// its process ends.
+bool takeClaim(Display* display, unsigned long long serial) {
+    const ::Window owner = XCreateWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0,
+                                         CopyFromParent, InputOnly, CopyFromParent, 0, nullptr);
+    const std::string name = std::to_string(serial);
+    XChangeProperty(display, owner, XInternAtom(display, switchProperty, False), XA_STRING, 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(name.data()),
+                    static_cast<int>(name.size()));
     const Atom claim = claimAtom(display);
     XGrabServer(display);
     const bool free = XGetSelectionOwner(display, claim) == None;
@@ -354,16 +362,37 @@ void settle(const Connection& c, const unsigned long long* mine, Keeper keeper) 
     deleteRecord(c);
 }
 
+// The switch that the claim's holder guards; none when no one holds it. (A
+// window's number alone would not do: the server gives a gone client's
+// numbers to the next one.)
+std::optional<unsigned long long> claimedSwitch(const Connection& c) {
+    const ::Window owner = XGetSelectionOwner(c.display, claimAtom(c.display));
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, left = 0;
+    unsigned char* data = nullptr;
+    if (owner == None ||
+        XGetWindowProperty(c.display, owner, XInternAtom(c.display, switchProperty, False), 0,
+                           longestSerial / 4 + 1, False, XA_STRING, &type, &format, &count,
+                           &left, &data) != Success)
+        return std::nullopt;
+    const std::string name = data != nullptr ? std::string(reinterpret_cast<const char*>(data), count) : "";
+    if (data != nullptr) XFree(data);
+    unsigned long long serial = 0;
+    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), serial);
+    if (error != std::errc() || end != name.data() + name.size()) return std::nullopt;
+    return serial;
+}
+
 // What a killed show left, unless another show holds the display. A claim
-// still held by `gone`, the window of a show that has just ended, is waited for.
-void settleLeftBehind(const unsigned long long* mine, ::Window gone, Keeper keeper) {
+// still held for `mine`, whose show has just ended, is waited for.
+void settleLeftBehind(const unsigned long long* mine, Keeper keeper) {
     withConnection([&](const Connection& c) {
         const auto deadline = std::chrono::steady_clock::now() + claimDropTime;
-        while (gone != None && XGetSelectionOwner(c.display, claimAtom(c.display)) == gone &&
+        while (mine != nullptr && claimedSwitch(c) == *mine &&
                std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(claimPollTime);
-        ::Window owner = None;
-        if (takeClaim(c.display, owner)) settle(c, mine, keeper);
+        if (takeClaim(c.display, mine != nullptr ? *mine : 0)) settle(c, mine, keeper);
         return 0;
     });
 }
@@ -371,11 +400,10 @@ void settleLeftBehind(const unsigned long long* mine, ::Window gone, Keeper keep
 // ---- The guardian and the show's side of it ----
 
 // Requests from the show: the first byte says which, a hold carries the
-// switch's serial and the window that holds the show's claim. The guardian
-// answers a hold with one byte, 1 when it holds.
+// switch's serial. The guardian answers a hold with one byte, 1 when it holds.
 constexpr char holdRequest = 'H';
 constexpr char releaseRequest = 'R';
-constexpr std::size_t longestRequest = 32;
+constexpr std::size_t longestRequest = longestSerial + 1;
 // The longest the show waits for the guardian's answer.
 constexpr std::chrono::milliseconds guardianAnswerTime{1500};
 
@@ -393,7 +421,6 @@ constexpr std::chrono::milliseconds guardianAnswerTime{1500};
     prctl(PR_SET_PDEATHSIG, SIGTERM);
 
     std::optional<unsigned long long> mine;  // the serial of the show's switch
-    ::Window showClaim = None;
     char request[longestRequest];
     for (;;) {
         // Once the show is gone, what it sent before is still read: a guardian
@@ -404,17 +431,10 @@ constexpr std::chrono::milliseconds guardianAnswerTime{1500};
         if (got <= 0) break;
         if (request[0] == holdRequest) {
             unsigned long long serial = 0;
-            ::Window window = None;
             const char* end = request + got;
-            const auto [space, serialError] = std::from_chars(request + 1, end, serial);
-            const auto [last, windowError] =
-                std::from_chars(std::min(space + 1, end), end, window);
-            const bool holds = serialError == std::errc() && space < end && *space == ' ' &&
-                               windowError == std::errc() && last == end;
-            if (holds) {
-                mine = serial;
-                showClaim = window;
-            }
+            const auto [last, error] = std::from_chars(request + 1, end, serial);
+            const bool holds = error == std::errc() && last == end;
+            if (holds) mine = serial;
             const char answer = holds ? 1 : 0;
             send(channel, &answer, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
         } else if (request[0] == releaseRequest) {
@@ -423,18 +443,17 @@ constexpr std::chrono::milliseconds guardianAnswerTime{1500};
     }
     // The show's claim went with it: whoever takes it first puts the desktop
     // back, this guardian or a next run.
-    if (mine) settleLeftBehind(&*mine, showClaim, Keeper::guardian);
+    if (mine) settleLeftBehind(&*mine, Keeper::guardian);
     _exit(0);
 }
 
 int channel = -1;              // the show's end
 std::optional<Record> held;    // what this show has to give back
 Display* claimed = nullptr;    // the connection that holds this show's claim
-::Window claimOwner = None;    // its window that owns the claim
+unsigned long long claimedFor = 0;  // the serial of the switch it guards
 
 bool guardianHolds(unsigned long long serial) {
-    const std::string request =
-        holdRequest + std::to_string(serial) + ' ' + std::to_string(claimOwner);
+    const std::string request = holdRequest + std::to_string(serial);
     if (send(channel, request.data(), request.size(), MSG_NOSIGNAL | MSG_DONTWAIT) !=
         static_cast<ssize_t>(request.size()))
         return false;
@@ -465,6 +484,11 @@ bool keep(const Connection& c, const Record& record) {
     return true;
 }
 
+unsigned long long newSerial() {
+    std::random_device random;
+    return static_cast<unsigned long long>(random()) << 32 | random();
+}
+
 // One show at a time takes a display's mode: the second would take the
 // first's 640x480 for the desktop. The claim stays until the restore.
 bool claim() {
@@ -474,7 +498,8 @@ bool claim() {
         failure = "cannot open the X display";
         return false;
     }
-    if (takeClaim(claimed, claimOwner)) return true;
+    claimedFor = newSerial();
+    if (takeClaim(claimed, claimedFor)) return true;
     XCloseDisplay(claimed);
     claimed = nullptr;
     failure = "another show has this display in its mode; this one plays in a window";
@@ -484,13 +509,8 @@ bool claim() {
 void releaseClaim() {
     if (claimed != nullptr) XCloseDisplay(claimed);
     claimed = nullptr;
-    claimOwner = None;
 }
 
-unsigned long long newSerial() {
-    std::random_device random;
-    return static_cast<unsigned long long>(random()) << 32 | random();
-}
 
 }  // namespace
 
@@ -516,7 +536,7 @@ bool start(std::string& reason) {
     return true;
 }
 
-void restoreLeftBehind() { settleLeftBehind(nullptr, None, Keeper::nextRun); }
+void restoreLeftBehind() { settleLeftBehind(nullptr, Keeper::nextRun); }
 
 int switchMonitor(int width, int height) {
     bool recorded = false;
@@ -531,7 +551,7 @@ int switchMonitor(int width, int height) {
         int outcome = displayChangeFailed;
         const std::optional<Layout> wanted = switched(c, now, width, height, outcome);
         if (!wanted) return outcome;
-        Record record = held.value_or(Record{newSerial(), now, *wanted});
+        Record record = held.value_or(Record{claimedFor, now, *wanted});
         record.set = *wanted;
         if (!keep(c, record)) return static_cast<int>(displayChangeFailed);
         held = record;

@@ -257,6 +257,39 @@ constexpr std::size_t longestSerial = 20;  // digits
 constexpr std::chrono::seconds claimDropTime{10};
 constexpr std::chrono::milliseconds claimPollTime{20};
 
+void setString(Display* display, ::Window window, const char* property, const std::string& text) {
+    XChangeProperty(display, window, XInternAtom(display, property, False), XA_STRING, 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(text.data()),
+                    static_cast<int>(text.size()));
+}
+
+// A STRING property, never more than `longest` bytes of it (a longer one reads
+// as longer than that); nothing when there is none, empty when of another kind.
+std::optional<std::string> stringOf(Display* display, ::Window window, const char* property,
+                                    std::size_t longest) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, left = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, XInternAtom(display, property, False), 0,
+                           static_cast<long>(longest / 4 + 1), False, AnyPropertyType, &type,
+                           &format, &count, &left, &data) != Success)
+        return std::nullopt;
+    std::string text;
+    if (type == XA_STRING && format == 8) text.assign(reinterpret_cast<const char*>(data), count);
+    if (data != nullptr) XFree(data);
+    if (type == None) return std::nullopt;
+    return text;
+}
+
+// Decimal digits and nothing else.
+std::optional<unsigned long long> serialOf(const char* begin, const char* end) {
+    unsigned long long serial = 0;
+    const auto [last, error] = std::from_chars(begin, end, serial);
+    if (error != std::errc() || last != end) return std::nullopt;
+    return serial;
+}
+
 Atom claimAtom(Display* display) {
     return XInternAtom(display, (claimPrefix + std::to_string(DefaultScreen(display))).c_str(), False);
 }
@@ -268,10 +301,7 @@ Atom claimAtom(Display* display) {
 bool takeClaim(Display* display, unsigned long long serial) {
     const ::Window owner = XCreateWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0,
                                          CopyFromParent, InputOnly, CopyFromParent, 0, nullptr);
-    const std::string name = std::to_string(serial);
-    XChangeProperty(display, owner, XInternAtom(display, switchProperty, False), XA_STRING, 8,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(name.data()),
-                    static_cast<int>(name.size()));
+    setString(display, owner, switchProperty, std::to_string(serial));
     const Atom claim = claimAtom(display);
     XGrabServer(display);
     const bool free = XGetSelectionOwner(display, claim) == None;
@@ -280,18 +310,14 @@ bool takeClaim(Display* display, unsigned long long serial) {
     return free && XGetSelectionOwner(display, claim) == owner;
 }
 
-Atom recordAtom(const Connection& c) { return XInternAtom(c.display, recordProperty, False); }
-
 bool writeRecord(const Connection& c, const Record& record) {
-    const std::string text = layout_record::textOf(record);
-    XChangeProperty(c.display, c.root, recordAtom(c), XA_STRING, 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
+    setString(c.display, c.root, recordProperty, layout_record::textOf(record));
     XSync(c.display, False);
     return failure.empty();
 }
 
 void deleteRecord(const Connection& c) {
-    XDeleteProperty(c.display, c.root, recordAtom(c));
+    XDeleteProperty(c.display, c.root, XInternAtom(c.display, recordProperty, False));
     XSync(c.display, False);
 }
 
@@ -306,26 +332,14 @@ layout_record::Screen screenOf(const Connection& c) {
 
 enum class Found { none, good, refused };
 
-// Never more than a record can be: a longer property reads as too long.
 Found readRecord(const Connection& c, Record& record, std::string& why) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, left = 0;
-    unsigned char* data = nullptr;
-    const long longs = layout_record::longestRecord / 4 + 1;
-    if (XGetWindowProperty(c.display, c.root, recordAtom(c), 0, longs, False, AnyPropertyType,
-                           &type, &format, &count, &left, &data) != Success)
-        return Found::none;
-    const std::string text = type == XA_STRING && format == 8
-                                 ? std::string(reinterpret_cast<const char*>(data), count)
-                                 : std::string();
-    if (data != nullptr) XFree(data);
-    if (type == None) return Found::none;
-    if (text.empty()) {
+    const auto text = stringOf(c.display, c.root, recordProperty, layout_record::longestRecord);
+    if (!text) return Found::none;
+    if (text->empty()) {
         why = "not a layout that kelvora writes";
         return Found::refused;
     }
-    return layout_record::parse(text, screenOf(c), record, why) ? Found::good : Found::refused;
+    return layout_record::parse(*text, screenOf(c), record, why) ? Found::good : Found::refused;
 }
 
 // Who puts a switch's desktop back when its show could not.
@@ -367,21 +381,9 @@ void settle(const Connection& c, const unsigned long long* mine, Keeper keeper) 
 // numbers to the next one.)
 std::optional<unsigned long long> claimedSwitch(const Connection& c) {
     const ::Window owner = XGetSelectionOwner(c.display, claimAtom(c.display));
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, left = 0;
-    unsigned char* data = nullptr;
-    if (owner == None ||
-        XGetWindowProperty(c.display, owner, XInternAtom(c.display, switchProperty, False), 0,
-                           longestSerial / 4 + 1, False, XA_STRING, &type, &format, &count,
-                           &left, &data) != Success)
-        return std::nullopt;
-    const std::string name = data != nullptr ? std::string(reinterpret_cast<const char*>(data), count) : "";
-    if (data != nullptr) XFree(data);
-    unsigned long long serial = 0;
-    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), serial);
-    if (error != std::errc() || end != name.data() + name.size()) return std::nullopt;
-    return serial;
+    const auto name = owner != None ? stringOf(c.display, owner, switchProperty, longestSerial)
+                                    : std::nullopt;
+    return name ? serialOf(name->data(), name->data() + name->size()) : std::nullopt;
 }
 
 // What a killed show left, unless another show holds the display. A claim
@@ -430,10 +432,8 @@ constexpr std::chrono::milliseconds guardianAnswerTime{1500};
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
         if (request[0] == holdRequest) {
-            unsigned long long serial = 0;
-            const char* end = request + got;
-            const auto [last, error] = std::from_chars(request + 1, end, serial);
-            const bool holds = error == std::errc() && last == end;
+            const auto serial = serialOf(request + 1, request + got);
+            const bool holds = serial.has_value();
             if (holds) mine = serial;
             const char answer = holds ? 1 : 0;
             send(channel, &answer, 1, MSG_NOSIGNAL | MSG_DONTWAIT);

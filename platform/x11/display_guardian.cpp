@@ -3,33 +3,34 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
-#include <fcntl.h>
+#include <X11/Xatom.h>
 #include <poll.h>
-#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <random>
+#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/x11/layout_file.h"
+#include "platform/x11/layout_record.h"
 #include "platform/x11/randr_crtcs.h"
 
 namespace platform::guardian {
 
 namespace {
 
-using layout_file::Layout;
-using layout_file::Record;
-using layout_file::Verdict;
+using layout_record::Layout;
+using layout_record::Record;
 using randr::CrtcSetting;
 
 // One connection for one piece of work, so that each sees the screen as it is
@@ -76,14 +77,6 @@ int withConnection(Work work) {
     XCloseDisplay(c.display);
     XSetErrorHandler(outer);
     return result;
-}
-
-std::string displayName(const Connection& c) {
-    return layout_file::displayKey(DisplayString(c.display));
-}
-
-bool onScreenOf(const Connection& c, const Record& record) {
-    return displayName(c) == record.display && DefaultScreen(c.display) == record.screen;
 }
 
 Layout readLayout(const Connection& c) {
@@ -244,50 +237,175 @@ bool putBack(const Layout& desktop, Layout& put) {
 }
 
 // Tried twice: another client's change at the same moment may spoil one try.
-bool putBackOrSay(const Layout& desktop, Layout& put) {
-    for (int attempt = 1; attempt <= 2; ++attempt) {
-        if (putBack(desktop, put)) return true;
-        std::fprintf(stderr, "kelvora: could not put the desktop's monitor layout back (%s)%s\n",
-                     failure.c_str(), attempt == 1 ? "; trying once more" : "");
-    }
-    return false;
+// The caller says what failed.
+bool putBackTwice(const Layout& desktop, Layout& put) {
+    return putBack(desktop, put) || putBack(desktop, put);
 }
 
-// Who puts a show's desktop back when the show could not.
+// ---- The claim and the record, kept by the X server for every show on it ----
+
+// The record's property on the root window, the claim's selection, named for
+// the screen as X's managers name theirs (WM_S0), and the property of the
+// claim's window that names the switch it guards.
+constexpr const char* recordProperty = "_KELVORA_DESKTOP_LAYOUT";
+constexpr const char* claimPrefix = "_KELVORA_MODE_S";
+constexpr const char* switchProperty = "_KELVORA_SWITCH";
+constexpr std::size_t longestSerial = 20;  // digits
+
+// The server drops a claim once it has seen its holder's connection close, a
+// moment after the process has gone; on a busy server, longer.
+constexpr std::chrono::seconds claimDropTime{10};
+constexpr std::chrono::milliseconds claimPollTime{20};
+
+void setString(Display* display, ::Window window, const char* property, const std::string& text) {
+    XChangeProperty(display, window, XInternAtom(display, property, False), XA_STRING, 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(text.data()),
+                    static_cast<int>(text.size()));
+}
+
+// A STRING property, never more than `longest` bytes of it (a longer one reads
+// as longer than that); nothing when there is none, empty when of another kind.
+std::optional<std::string> stringOf(Display* display, ::Window window, const char* property,
+                                    std::size_t longest) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, left = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, XInternAtom(display, property, False), 0,
+                           static_cast<long>(longest / 4 + 1), False, AnyPropertyType, &type,
+                           &format, &count, &left, &data) != Success)
+        return std::nullopt;
+    std::string text;
+    if (type == XA_STRING && format == 8) text.assign(reinterpret_cast<const char*>(data), count);
+    if (data != nullptr) XFree(data);
+    if (type == None) return std::nullopt;
+    return text;
+}
+
+// Decimal digits and nothing else.
+std::optional<unsigned long long> serialOf(const char* begin, const char* end) {
+    unsigned long long serial = 0;
+    const auto [last, error] = std::from_chars(begin, end, serial);
+    if (error != std::errc() || last != end) return std::nullopt;
+    return serial;
+}
+
+Atom claimAtom(Display* display) {
+    return XInternAtom(display, (claimPrefix + std::to_string(DefaultScreen(display))).c_str(), False);
+}
+
+// Takes the screen's claim for a new window of this connection, named for
+// switch `serial`, unless another client holds it: the grab makes looking and
+// taking one step. The server drops the claim with the connection, however
+// its process ends.
+bool takeClaim(Display* display, unsigned long long serial) {
+    const ::Window owner = XCreateWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0,
+                                         CopyFromParent, InputOnly, CopyFromParent, 0, nullptr);
+    setString(display, owner, switchProperty, std::to_string(serial));
+    const Atom claim = claimAtom(display);
+    XGrabServer(display);
+    const bool free = XGetSelectionOwner(display, claim) == None;
+    if (free) XSetSelectionOwner(display, claim, owner, CurrentTime);
+    XUngrabServer(display);
+    return free && XGetSelectionOwner(display, claim) == owner;
+}
+
+bool writeRecord(const Connection& c, const Record& record) {
+    setString(c.display, c.root, recordProperty, layout_record::textOf(record));
+    XSync(c.display, False);
+    return failure.empty();
+}
+
+void deleteRecord(const Connection& c) {
+    XDeleteProperty(c.display, c.root, XInternAtom(c.display, recordProperty, False));
+    XSync(c.display, False);
+}
+
+layout_record::Screen screenOf(const Connection& c) {
+    layout_record::Screen screen;
+    XRRGetScreenSizeRange(c.display, c.root, &screen.minWidth, &screen.minHeight,
+                          &screen.maxWidth, &screen.maxHeight);
+    screen.crtcs.assign(c.resources->crtcs, c.resources->crtcs + c.resources->ncrtc);
+    screen.outputs.assign(c.resources->outputs, c.resources->outputs + c.resources->noutput);
+    return screen;
+}
+
+enum class Found { none, good, refused };
+
+Found readRecord(const Connection& c, Record& record, std::string& why) {
+    const auto text = stringOf(c.display, c.root, recordProperty, layout_record::longestRecord);
+    if (!text) return Found::none;
+    if (text->empty()) {
+        why = "not a layout that kelvora writes";
+        return Found::refused;
+    }
+    return layout_record::parse(*text, screenOf(c), record, why) ? Found::good : Found::refused;
+}
+
+// Who puts a switch's desktop back when its show could not.
 enum class Keeper { guardian, nextRun };
 
-// Puts back the desktop of a show that has ended without doing so, unless the
-// screen is no longer as that show left it: a layout the user set since stays.
-// True when the record is done with.
-bool giveBack(const Record& record, Keeper keeper) {
-    bool done = false;
+// With the claim held: puts back the desktop that the recorded switch left,
+// when the switch is `mine` (any switch when null, for a next run) and the
+// screen is still as that switch set it; a layout the user has set since
+// stays. The record then goes, put back or not, lest it fail again on every run.
+void settle(const Connection& c, const unsigned long long* mine, Keeper keeper) {
+    Record record;
+    std::string why;
+    const Found found = readRecord(c, record, why);
+    if (found == Found::none || (found == Found::good && mine && record.serial != *mine)) return;
+    const Layout now = readLayout(c);
+    Layout put;
+    if (found == Found::good && now.sameAs(record.desktop)) {
+        // already back: the show's guardian has just seen to it
+    } else if (found == Found::good && !now.sameAs(record.set)) {
+        std::fprintf(stderr,
+                     "kelvora: a killed show's desktop layout was not put back: the screen has "
+                     "been set otherwise since\n");
+    } else if (found == Found::good && putBackTwice(record.desktop, put)) {
+        if (keeper == Keeper::nextRun)
+            std::fprintf(stderr,
+                         "kelvora: put the desktop back to %dx%d: a show was killed before it "
+                         "could\n",
+                         put.width, put.height);
+    } else {
+        if (found == Found::good) why = "it could not be put back (" + failure + ")";
+        std::fprintf(stderr, "kelvora: dropped the desktop layout recorded on the X display: %s\n",
+                     why.c_str());
+    }
+    deleteRecord(c);
+}
+
+// The switch that the claim's holder guards; none when no one holds it. (A
+// window's number alone would not do: the server gives a gone client's
+// numbers to the next one.)
+std::optional<unsigned long long> claimedSwitch(const Connection& c) {
+    const ::Window owner = XGetSelectionOwner(c.display, claimAtom(c.display));
+    const auto name = owner != None ? stringOf(c.display, owner, switchProperty, longestSerial)
+                                    : std::nullopt;
+    return name ? serialOf(name->data(), name->data() + name->size()) : std::nullopt;
+}
+
+// What a killed show left, unless another show holds the display. A claim
+// still held for `mine`, whose show has just ended, is waited for.
+void settleLeftBehind(const unsigned long long* mine, Keeper keeper) {
     withConnection([&](const Connection& c) {
-        if (!onScreenOf(c, record)) return 0;  // that display's own next run sees to it
-        const Layout now = readLayout(c);
-        if (now.sameAs(record.desktop)) {
-            done = true;  // already back: that show's guardian has just seen to it
-        } else if (!now.sameAs(record.set)) {
-            std::fprintf(stderr,
-                         "kelvora: a killed show's desktop layout was not put back: the "
-                         "screen has been set otherwise since\n");
-            done = true;
-        } else if (Layout put; (done = putBackOrSay(record.desktop, put)) && keeper == Keeper::nextRun) {
-            std::fprintf(stderr,
-                         "kelvora: put the desktop back to %dx%d: a show (process %ld) was "
-                         "killed before it could\n",
-                         put.width, put.height, record.pid);
-        }
+        const auto deadline = std::chrono::steady_clock::now() + claimDropTime;
+        while (mine != nullptr && claimedSwitch(c) == *mine &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(claimPollTime);
+        if (takeClaim(c.display, mine != nullptr ? *mine : 0)) settle(c, mine, keeper);
         return 0;
     });
-    return done;
 }
 
 // ---- The guardian and the show's side of it ----
 
 // Requests from the show: the first byte says which, a hold carries the
-// record's text. The guardian answers a hold with one byte, 1 when it holds.
+// switch's serial. The guardian answers a hold with one byte, 1 when it holds.
 constexpr char holdRequest = 'H';
 constexpr char releaseRequest = 'R';
+constexpr std::size_t longestRequest = longestSerial + 1;
 // The longest the show waits for the guardian's answer.
 constexpr std::chrono::milliseconds guardianAnswerTime{1500};
 
@@ -304,39 +422,38 @@ constexpr std::chrono::milliseconds guardianAnswerTime{1500};
     // show's death still wakes the guardian.
     prctl(PR_SET_PDEATHSIG, SIGTERM);
 
-    std::optional<Record> held;
-    std::string request(layout_file::longestRecord + 1, '\0');
+    std::optional<unsigned long long> mine;  // the serial of the show's switch
+    char request[longestRequest];
     for (;;) {
         // Once the show is gone, what it sent before is still read: a guardian
         // stopped meanwhile must not restore what the show already has.
         const bool showGone = getppid() != show;
-        const ssize_t got = recv(channel, request.data(), request.size(), showGone ? MSG_DONTWAIT : 0);
+        const ssize_t got = recv(channel, request, sizeof request, showGone ? MSG_DONTWAIT : 0);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
         if (request[0] == holdRequest) {
-            Record record;
-            const bool holds = layout_file::parse(request.substr(1, static_cast<std::size_t>(got) - 1),
-                                                  record) == Verdict::ok;
-            if (holds) held = record;
+            const auto serial = serialOf(request + 1, request + got);
+            const bool holds = serial.has_value();
+            if (holds) mine = serial;
             const char answer = holds ? 1 : 0;
             send(channel, &answer, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
         } else if (request[0] == releaseRequest) {
-            held.reset();  // from now on the layout is the user's
+            mine.reset();  // from now on the layout is the user's
         }
     }
-    std::string why;
-    const auto folder = layout_file::folder(false, why);
-    if (held && giveBack(*held, Keeper::guardian) && folder)
-        unlink(layout_file::pathFor(*folder, show).c_str());
+    // The show's claim went with it: whoever takes it first puts the desktop
+    // back, this guardian or a next run.
+    if (mine) settleLeftBehind(&*mine, Keeper::guardian);
     _exit(0);
 }
 
-int channel = -1;  // the show's end
-std::optional<Record> held;  // what this show has to give back
-std::string heldPath;        // its file; empty when none could be written
+int channel = -1;              // the show's end
+std::optional<Record> held;    // what this show has to give back
+Display* claimed = nullptr;    // the connection that holds this show's claim
+unsigned long long claimedFor = 0;  // the serial of the switch it guards
 
-bool guardianHolds(const std::string& text) {
-    const std::string request = holdRequest + text;
+bool guardianHolds(unsigned long long serial) {
+    const std::string request = holdRequest + std::to_string(serial);
     if (send(channel, request.data(), request.size(), MSG_NOSIGNAL | MSG_DONTWAIT) !=
         static_cast<ssize_t>(request.size()))
         return false;
@@ -353,51 +470,47 @@ bool guardianHolds(const std::string& text) {
     }
 }
 
-// The file first: with the guardian killed too, it is all a next run has.
-void keep(const Record& record) {
-    std::string why;
-    const auto folder = layout_file::folder(true, why);
-    if (folder) heldPath = layout_file::pathFor(*folder, record.pid);
-    if (folder && !layout_file::write(heldPath, layout_file::textOf(record), why)) heldPath.clear();
-    if (heldPath.empty())
-        std::fprintf(stderr,
-                     "kelvora: cannot keep the desktop's monitor layout for a later run (%s): "
-                     "should the show be killed, set the screen's mode back by hand\n",
-                     why.c_str());
-    if (channel >= 0 && !guardianHolds(layout_file::textOf(record)))
+// The record first: with the show and its guardian killed, it is all a next
+// run has. The screen is not switched without it.
+bool keep(const Connection& c, const Record& record) {
+    if (!writeRecord(c, record)) {
+        failure = "the desktop's layout could not be recorded on the X display (" + failure + ")";
+        return false;
+    }
+    if (channel >= 0 && !guardianHolds(record.serial))
         std::fprintf(stderr,
                      "kelvora: the display guardian does not answer: the show puts the desktop "
                      "back itself, and should it be killed, running kelvora again does\n");
+    return true;
 }
 
-// Goes through the records: puts back what dead shows left on this display
-// and removes what cannot be read. Returns the process of another show that
-// runs with this display in its mode, 0 when there is none.
-long settleLeftBehind() {
-    std::string why;
-    const auto folder = layout_file::folder(false, why);
-    if (!folder) return 0;
-    long running = 0;
-    for (const std::string& path : layout_file::recordPaths(*folder)) {
-        Record record;
-        const Verdict verdict = layout_file::readRecord(path, record, why);
-        if (verdict == Verdict::newer) continue;  // its own version sees to it
-        if (verdict == Verdict::refused) {
-            std::fprintf(stderr, "kelvora: removed %s: %s\n", path.c_str(), why.c_str());
-            unlink(path.c_str());
-        } else if (record.pid == getpid()) {
-            continue;
-        } else if (layout_file::startOf(record.pid) == record.started) {
-            withConnection([&](const Connection& c) {
-                if (onScreenOf(c, record)) running = record.pid;
-                return 0;
-            });
-        } else if (giveBack(record, Keeper::nextRun)) {
-            unlink(path.c_str());
-        }
-    }
-    return running;
+unsigned long long newSerial() {
+    std::random_device random;
+    return static_cast<unsigned long long>(random()) << 32 | random();
 }
+
+// One show at a time takes a display's mode: the second would take the
+// first's 640x480 for the desktop. The claim stays until the restore.
+bool claim() {
+    if (claimed != nullptr) return true;
+    claimed = XOpenDisplay(nullptr);
+    if (claimed == nullptr) {
+        failure = "cannot open the X display";
+        return false;
+    }
+    claimedFor = newSerial();
+    if (takeClaim(claimed, claimedFor)) return true;
+    XCloseDisplay(claimed);
+    claimed = nullptr;
+    failure = "another show has this display in its mode; this one plays in a window";
+    return false;
+}
+
+void releaseClaim() {
+    if (claimed != nullptr) XCloseDisplay(claimed);
+    claimed = nullptr;
+}
+
 
 }  // namespace
 
@@ -423,29 +536,26 @@ bool start(std::string& reason) {
     return true;
 }
 
-void restoreLeftBehind() { settleLeftBehind(); }
+void restoreLeftBehind() { settleLeftBehind(nullptr, Keeper::nextRun); }
 
 int switchMonitor(int width, int height) {
-    // One show at a time takes a display's mode: the second would take the
-    // first's 640x480 for the desktop. Checked and recorded under a lock, so
-    // that two shows switching at once see each other.
-    std::string why;
-    const auto folder = layout_file::folder(true, why);
-    const int lock = folder ? open(folder->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
-    if (lock >= 0) flock(lock, LOCK_EX);
-    const long other = held ? 0 : settleLeftBehind();
-    const int result = other != 0 ? static_cast<int>(displayChangeFailed) : withConnection([&](const Connection& c) {
+    bool recorded = false;
+    int result = withConnection([&](const Connection& c) {
+        if (!claim()) return static_cast<int>(displayChangeFailed);
+        if (!held) settle(c, nullptr, Keeper::nextRun);
+        return static_cast<int>(displayChangeSuccessful);
+    });
+    // A connection of its own: the one that settled has a stale idea of the screen.
+    if (result == displayChangeSuccessful) result = withConnection([&](const Connection& c) {
         const Layout now = readLayout(c);
         int outcome = displayChangeFailed;
         const std::optional<Layout> wanted = switched(c, now, width, height, outcome);
         if (!wanted) return outcome;
-        if (held) {
-            held->set = *wanted;
-        } else {
-            held = Record{getpid(), layout_file::startOf(getpid()).value_or(0), displayName(c),
-                          DefaultScreen(c.display), now, *wanted};
-        }
-        keep(*held);
+        Record record = held.value_or(Record{claimedFor, now, *wanted});
+        record.set = *wanted;
+        if (!keep(c, record)) return static_cast<int>(displayChangeFailed);
+        held = record;
+        recorded = true;
         if (apply(c, now, *wanted)) return static_cast<int>(displayChangeSuccessful);
         // Half a switch is worse than none.
         const std::string refused = failure;
@@ -453,10 +563,7 @@ int switchMonitor(int width, int height) {
         failure = refused;
         return static_cast<int>(displayChangeFailed);
     });
-    if (lock >= 0) close(lock);
-    if (other != 0)
-        failure = "another show (process " + std::to_string(other) +
-                  ") has this display in its mode; this one plays in a window";
+    if (!held && !recorded) releaseClaim();
     if (result != displayChangeSuccessful)
         std::fprintf(stderr, "kelvora: the display was not switched to %dx%d: %s\n", width, height,
                      failure.c_str());
@@ -466,11 +573,20 @@ int switchMonitor(int width, int height) {
 void restore() {
     if (!held) return;
     Layout put;
-    const bool back = putBackOrSay(held->desktop, put);
+    const bool back = putBackTwice(held->desktop, put);
     held.reset();
-    if (!back) return;  // the file stays, as after a kill
-    if (!heldPath.empty()) unlink(heldPath.c_str());
-    heldPath.clear();
+    if (!back) {
+        std::fprintf(stderr, "kelvora: could not put the desktop's monitor layout back (%s)%s\n",
+                     failure.c_str(), channel >= 0 ? "; the display guardian tries once more" : "");
+        // The record and the claim stay for the guardian, whose connections
+        // are its own (the show may have run out of file descriptors).
+        if (channel >= 0) return;
+    }
+    withConnection([&](const Connection& c) {
+        deleteRecord(c);
+        return 0;
+    });
+    releaseClaim();
     const char release = releaseRequest;
     if (channel >= 0) send(channel, &release, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
 }

@@ -13,7 +13,7 @@ PICTURE_SHARE=70
 # A box is a few percent of the output; a surface over the desktop is most of it.
 LARGEST_BOX_SHARE=20
 
-for tool in sway swaybar grim wtype kwin_wayland weston Xvfb xdotool dbus-run-session setpriv; do
+for tool in sway swaybar grim wtype kwin_wayland swaybg dbus-launch weston Xvfb xdotool setpriv; do
     command -v $tool >/dev/null || { echo "SKIP: no $tool"; exit 77; }
 done
 /usr/bin/python3 -c 'import gi; gi.require_version("GtkLayerShell", "0.1")' 2>/dev/null ||
@@ -37,7 +37,6 @@ trap 'stop_compositor; stop_private_x; cleanup' EXIT
 new_runtime() {
     export XDG_RUNTIME_DIR=$WORK/runtime-$ROW
     mkdir -m 700 "$XDG_RUNTIME_DIR"
-    [ ${#AS_USER[@]} -gt 0 ] && chown 65534:65534 "$XDG_RUNTIME_DIR"
     unset WAYLAND_DISPLAY
 }
 # Runs the compositor "$@" in a process group of its own.
@@ -63,10 +62,13 @@ xwayland disable
 output HEADLESS-1 resolution $OUTPUT
 bar {
     position top
-    colors { background #c03030 }
+    colors {
+        background #c03030
+    }
 }
 EOF
     chmod 644 "$WORK/sway.conf"
+    [ ${#AS_USER[@]} -gt 0 ] && chown 65534:65534 "$XDG_RUNTIME_DIR"
     WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
         run_compositor "${AS_USER[@]}" sway -c "$WORK/sway.conf"
 }
@@ -79,17 +81,20 @@ key_sway() { wtype -s 1500 -k "$1"; }
 close_box_sway() { swaymsg -s "$XDG_RUNTIME_DIR"/sway-ipc.*.sock kill >/dev/null; }
 
 # KWin's binary carries file capabilities, which exec refuses in a sandbox.
+# Its screenshot service is reached on a session bus of the test's own, its
+# fake input (the keys: a virtual session has no keyboard) without the
+# permission a KDE session grants its own tools. A grey wallpaper and a dock.
 start_kwin() {
     cp "$(command -v kwin_wayland)" "$WORK/kwin_wayland"
-    # Its screenshot service is reached on a session bus of the test's own.
     eval "$(dbus-launch --sh-syntax)"
-    KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 run_compositor "$WORK/kwin_wayland" \
-        --virtual --width 1920 --height 1080 --socket wayland-kelvora --no-lockscreen \
-        --exit-with-session "/usr/bin/python3 $REPO/tests/e2e/wayland_desktop.py"
+    KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 run_compositor \
+        "$WORK/kwin_wayland" --virtual --width 1920 --height 1080 --socket wayland-kelvora \
+        --no-lockscreen "swaybg -c #808080" "/usr/bin/python3 $REPO/tests/e2e/wayland_desktop.py"
 }
 PANEL_kwin=1920x32+0+0
 shot_kwin() { /usr/bin/python3 "$REPO/tests/e2e/wayland_desktop.py" shot "$1"; }
-key_kwin() { wtype -k "$1"; }
+key_kwin() { "$(dirname "$KELVORA")/tests/kelvora_kwin_key" "$1"; }
+close_box_kwin() { key_kwin Return; }
 
 # weston's headless back end takes no keys: its X11 one does, on an Xvfb.
 start_weston() {
@@ -131,6 +136,7 @@ wait_box_alone() {
     fail "$ROW: $1: no box alone on the desktop; the screen changed over $CHANGED% ($BOX; $KEPT)"
 }
 
+[ -x "$(dirname "$KELVORA")/tests/kelvora_kwin_key" ] || fail "no kelvora_kwin_key beside the show"
 phrase_images $OUTPUT
 export KELVORA_SWAP_COUNT_EVERY=1 KELVORA_SWAP_HOLD_FILE=$WORK/hold
 SHOW_OPTIONS="--seed 7"

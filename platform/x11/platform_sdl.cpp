@@ -316,7 +316,8 @@ void messageBox(const char* text, const char* caption, BoxIcon icon) {
     // weston covers the output in black for a window that was full screen
     // until its toplevel is gone, which SDL 2.26 never destroys, hidden window
     // or not: a dying window's connection closes before its box.
-    if (onWayland && theWindow && theWindow->native && !(SDL_GetWindowFlags(theWindow->native) & SDL_WINDOW_SHOWN)) {
+    if (onWayland && theWindow && theWindow->native &&
+        !(SDL_GetWindowFlags(theWindow->native) & SDL_WINDOW_SHOWN)) {
         SDL_DestroyWindow(theWindow->native);
         theWindow->native = nullptr;
         SDL_QuitSubSystem(SDL_INIT_VIDEO);

@@ -24,6 +24,8 @@ cleanup() {
 }
 
 need_display() {
+    # On the X server in DISPLAY, not on a Wayland desktop the tests run from.
+    unset WAYLAND_DISPLAY
     if [ -z "${DISPLAY:-}" ] || ! xwininfo -root >/dev/null 2>&1; then
         echo "SKIP: no X server in DISPLAY"
         exit 77

@@ -4,20 +4,23 @@
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${KELVORA_BUILD:-$REPO/build}
 
-# Build and run (GTK and the desktop's icon theme draw the message boxes).
+# Build and run (GTK and the desktop's icon theme draw the message boxes;
+# libwayland's client asks a Wayland compositor for a seat).
 PACKAGES_RUN="build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev libgl-dev
-  libglu1-mesa-dev libgl1-mesa-dri libx11-dev libxrandr-dev libgtk-3-dev adwaita-icon-theme"
+  libglu1-mesa-dev libgl1-mesa-dri libx11-dev libxrandr-dev libgtk-3-dev libwayland-dev
+  adwaita-icon-theme"
 # Tests: GoogleTest, an offscreen OpenGL, the reader's reference decoder, X
 # servers (with the core fonts for clients that ask for them) and the tools
 # that drive them, a window manager for the windowed show, sound measurement,
 # xscreensaver for the screensaver module, desktops (Xfce's window manager and
 # panel; openbox with tint2's panel; GNOME's compositor with Xwayland, its
-# screen cast read through PipeWire and GStreamer).
+# screen cast read through PipeWire and GStreamer; the Wayland compositors
+# sway, KWin and weston, with grim and wtype, a wallpaper and a dock).
 PACKAGES_TEST="googletest libgtest-dev libosmesa6-dev libstb-dev xserver-xorg-core
   xserver-xorg-video-dummy xvfb xfonts-base xdotool x11-utils x11-xserver-utils openbox imagemagick sox
   libsox-fmt-mp3 lame clang-14 libclang-rt-14-dev xscreensaver xscreensaver-gl
   xfwm4 xfce4-panel xfconf dbus-x11 tint2 mutter xwayland pipewire wireplumber gstreamer1.0-pipewire
-  gstreamer1.0-tools python3-gi"
+  gstreamer1.0-tools python3-gi sway grim wtype kwin-wayland swaybg gir1.2-gtklayershell-0.1 weston"
 # What start_x needs: Xorg with the dummy driver, Xvfb, and xwininfo.
 PACKAGES_X="xserver-xorg-core xserver-xorg-video-dummy xvfb x11-utils"
 # The Windows build: cross-compiler and ImageMagick for the program's icon;

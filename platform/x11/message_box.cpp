@@ -56,6 +56,9 @@ bool enoughDescriptors() {
 
 enum class Toolkit { untried, ready, unavailable };
 Toolkit toolkit = Toolkit::untried;
+// A native Wayland show's boxes are Wayland windows too, placed by the
+// compositor: no client can place them there.
+bool onWayland = false;
 
 // X calls one error handler for every connection of the process. GDK's
 // ignores errors on connections not its own; the show's (SDL's) ends the
@@ -81,8 +84,8 @@ bool startToolkit() {
     // The show's texts are UTF-8 whatever the locale, and nothing else in the
     // process may change with the toolkit.
     gtk_disable_setlocale();
-    // The show runs on X, whatever the environment asks of GTK.
-    setenv("GDK_BACKEND", "x11", 1);
+    // The show's own window system, whatever the environment asks of GTK.
+    setenv("GDK_BACKEND", onWayland ? "wayland" : "x11", 1);
     // Without a session bus the accessibility bridge only complains on
     // standard error (or starts a bus of its own that outlives the show).
     if (std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr) setenv("NO_AT_BRIDGE", "1", 1);
@@ -91,12 +94,13 @@ bool startToolkit() {
     const XIOErrorHandler showIOErrorHandler = XSetIOErrorHandler(nullptr);
     XSetIOErrorHandler(showIOErrorHandler);
     if (!gtk_init_check(nullptr, nullptr)) return false;
+    g_log_set_handler("Gtk", G_LOG_LEVEL_MESSAGE, onToolkitMessage, nullptr);
+    toolkit = Toolkit::ready;
+    if (onWayland) return true;
     toolkitDisplay = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
     toolkitErrorHandler = XSetErrorHandler(onXError);
     // A lost server ends the show as it did before the toolkit came.
     XSetIOErrorHandler(showIOErrorHandler);
-    g_log_set_handler("Gtk", G_LOG_LEVEL_MESSAGE, onToolkitMessage, nullptr);
-    toolkit = Toolkit::ready;
     return true;
 }
 
@@ -243,7 +247,16 @@ void recentre(GtkWidget* box, const GdkRectangle& monitor, int x, int y) {
     if (std::abs(dx) > 1 || std::abs(dy) > 1) gtk_window_move(GTK_WINDOW(box), x - dx, y - dy);
 }
 
+void runBox(GtkWidget* box) {
+    gtk_dialog_run(GTK_DIALOG(box));
+    gtk_widget_destroy(box);
+    // Gone from the screen before the show goes on.
+    catchUp();
+}
+
 }  // namespace
+
+void boxesOnWayland() { onWayland = true; }
 
 void showMessageBox(const char* text, const char* caption, BoxIcon icon, const ScreenArea* over) {
     if (!enoughDescriptors()) {
@@ -256,6 +269,12 @@ void showMessageBox(const char* text, const char* caption, BoxIcon icon, const S
         return;
     }
     catchUp();
+    if (onWayland) {
+        GdkRectangle monitor{0, 0, 640, 480};
+        if (GdkMonitor* first = gdk_display_get_monitor(gdk_display_get_default(), 0))
+            gdk_monitor_get_geometry(first, &monitor);
+        return runBox(newBox(text, caption, icon, std::max(monitor.height - reservedHeight, spacing)));
+    }
     for (int wait = 0; wait < screenWaitSteps && !windowManagerSeesScreen(); ++wait)
         g_usleep(waitStepMicroseconds);
     // The monitor under the middle of the show's window, else the one at the
@@ -280,10 +299,7 @@ void showMessageBox(const char* text, const char* caption, BoxIcon icon, const S
         catchUp();
     }
     if (shown) recentre(box, monitor, x, y);
-    gtk_dialog_run(GTK_DIALOG(box));
-    gtk_widget_destroy(box);
-    // Gone from the screen before the show goes on.
-    catchUp();
+    runBox(box);
 }
 
 }  // namespace platform

@@ -18,4 +18,7 @@ struct ScreenArea {
 void showMessageBox(const char* text, const char* caption, BoxIcon icon,
                     const ScreenArea* over);
 
+// From now on the boxes are Wayland windows, which the compositor places.
+void boxesOnWayland();
+
 }  // namespace platform

@@ -1,7 +1,9 @@
 // The window system on SDL2 (window, events, OpenGL context), X RandR through
 // the display guardian (the display mode, which SDL only changes for its own
 // fullscreen windows; on Xwayland, platform/x11/xwayland_mode.h) and GTK (the
-// message boxes, platform/x11/message_box.h).
+// message boxes, platform/x11/message_box.h). In a Wayland session the show
+// is a native client instead, and the compositor emulates the mode
+// (platform/wayland/wayland_session.h).
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
@@ -14,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -26,6 +29,7 @@
 #include "platform/x11/saver_host.h"
 #include "platform/x11/sdl_window.h"
 #include "platform/x11/xwayland_mode.h"
+#include "platform/wayland/wayland_session.h"
 
 namespace platform {
 
@@ -59,6 +63,8 @@ bool displaySwitches = true;
 // While a screensaver's window exists no box may wait for a user.
 bool saverWindow = false;
 
+// A native Wayland client: no X at all.
+bool onWayland = false;
 // Under a Wayland desktop the mode is the show's alone (platform/x11/xwayland_mode.h).
 bool onXwayland = false;
 // The screen is at the show's mode: its window then covers it as a full-screen
@@ -239,6 +245,17 @@ SDL_Window* makeNativeWindow(const char* title, int x, int y, int width, int hei
     return nullptr;
 }
 
+bool startSdl(const char* driver, std::string& error) {
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, driver, SDL_HINT_OVERRIDE);
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        error = std::string("no window system: ") + SDL_GetError();
+        return false;
+    }
+    if (std::strcmp(driver, "wayland") == 0) boxesOnWayland();
+    SDL_AddEventWatch(watchArrows, nullptr);
+    return true;
+}
+
 }  // namespace
 
 bool start(std::string& error, bool switchesDisplay) {
@@ -252,11 +269,14 @@ bool start(std::string& error, bool switchesDisplay) {
     // own that outlives it.
     if (!switchesDisplay) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
     XInitThreads();
+    // The screensaver lives in xscreensaver's X window, on any desktop.
+    std::string why;
+    onWayland = switchesDisplay && wayland::playsNatively(why);
+    if (!why.empty()) std::fprintf(stderr, "kelvora: %s: the show plays through Xwayland\n", why.c_str());
     // First, while this is the only thread. Xwayland needs no guardian: the
     // mode there ends with the show's connection.
-    onXwayland = switchesDisplay && serverIsXwayland();
-    std::string why;
-    if (switchesDisplay && !onXwayland && !guardian::start(why))
+    onXwayland = switchesDisplay && !onWayland && serverIsXwayland();
+    if (switchesDisplay && !onWayland && !onXwayland && !guardian::start(why))
         std::fprintf(stderr,
                      "kelvora: no display guardian (%s): the show puts the desktop back itself, "
                      "and after a hard kill the next run does\n",
@@ -267,6 +287,7 @@ bool start(std::string& error, bool switchesDisplay) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // A closed standard error (`kelvora 2>&1 | head`) must not end the show.
     std::signal(SIGPIPE, SIG_IGN);
+    if (onWayland) return startSdl("wayland", error);
     // The display mode is switched through X, so the show needs an X server
     // even where SDL could draw some other way.
     xDisplay = XOpenDisplay(nullptr);
@@ -281,15 +302,10 @@ bool start(std::string& error, bool switchesDisplay) {
     if (switchesDisplay && !onXwayland) guardian::restoreLeftBehind();
     // X11 whatever SDL_VIDEODRIVER says: on any other driver the switch would
     // leave the desktop at 640 x 480 behind a window nobody sees.
-    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        error = std::string("no window system: ") + SDL_GetError();
-        XCloseDisplay(xDisplay);
-        xDisplay = nullptr;
-        return false;
-    }
-    SDL_AddEventWatch(watchArrows, nullptr);
-    return true;
+    if (startSdl("x11", error)) return true;
+    XCloseDisplay(xDisplay);
+    xDisplay = nullptr;
+    return false;
 }
 
 void stop() {
@@ -303,6 +319,15 @@ void messageBox(const char* text, const char* caption, BoxIcon icon) {
     if (saverWindow) {
         std::fprintf(stderr, "kelvora-saver: %s\n", text);
         return;
+    }
+    // weston covers the output in black for a window that was full screen
+    // until its toplevel is gone, which SDL 2.26 never destroys, hidden window
+    // or not: a dying window's connection closes before its box.
+    if (onWayland && theWindow && theWindow->native &&
+        !(SDL_GetWindowFlags(theWindow->native) & SDL_WINDOW_SHOWN)) {
+        SDL_DestroyWindow(theWindow->native);
+        theWindow->native = nullptr;
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
     // The box belongs to no window, but stands over the show's window while
     // that is up.
@@ -338,7 +363,11 @@ Window* createWindow(const char* className, const char* title, int x, int y, int
         std::fprintf(stderr, "kelvora: cannot make an OpenGL window: %s\n", SDL_GetError());
         return nullptr;
     }
-    if (style == WindowStyle::borderless && modeSwitched) askFullScreen(native);
+    if (style == WindowStyle::borderless && modeSwitched && onWayland &&
+        !wayland::enterMode(native, switchedWidth, switchedHeight))
+        std::fprintf(stderr, "kelvora: the compositor refused full screen (%s): the show plays in its window\n",
+                     SDL_GetError());
+    if (style == WindowStyle::borderless && modeSwitched && !onWayland) askFullScreen(native);
     theWindow = new Window{native, depthBits, false};
     theDeviceContext = DeviceContext{theWindow, {}, false};
     windowProc(theWindow, msgCreate, 0, 0);
@@ -351,7 +380,7 @@ void destroyWindow(Window* window) {
     // desktop rather than behind a dead window. A host is never hidden.
     if (window->host == 0) SDL_HideWindow(window->native);
     windowProc(window, msgDestroy, 0, 0);
-    SDL_DestroyWindow(window->native);
+    if (window->native) SDL_DestroyWindow(window->native);
     delete window;
     theWindow = nullptr;
     saverWindow = false;
@@ -453,9 +482,16 @@ int desktopBitsPerPixel() {
 }
 
 int changeDisplayMode(int width, int height, int bitsPerPixel) {
-    if (xDisplay == nullptr || !displaySwitches) return displayChangeFailed;
+    if ((xDisplay == nullptr && !onWayland) || !displaySwitches) return displayChangeFailed;
     // X cannot change the depth of a running screen.
     if (bitsPerPixel != desktopBitsPerPixel()) return displayChangeBadMode;
+    if (onWayland) {
+        // The compositor emulates the mode once the window exists.
+        modeSwitched = true;
+        switchedWidth = width;
+        switchedHeight = height;
+        return displayChangeSuccessful;
+    }
     const int result = onXwayland ? xwayland::switchMonitor(sdlDisplay(), width, height)
                                   : guardian::switchMonitor(width, height);
     modeSwitched = result == displayChangeSuccessful;
@@ -467,7 +503,8 @@ int changeDisplayMode(int width, int height, int bitsPerPixel) {
 void restoreDisplayMode() {
     modeSwitched = false;
     fullScreenAsked = false;
-    if (onXwayland) xwayland::restore();
+    if (onWayland) wayland::leaveMode(theWindow ? theWindow->native : nullptr);
+    else if (onXwayland) xwayland::restore();
     else guardian::restore();
 }
 

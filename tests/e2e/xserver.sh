@@ -23,7 +23,13 @@ start_x_server() {
             sleep 0.2
             kill -0 "$X_SERVER_PID" 2>/dev/null || break
             [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$X_SERVER_PID" ] &&
-                xwininfo -display ":$n" -root >/dev/null 2>&1 && { export DISPLAY=:$n; return 0; }
+                xwininfo -display ":$n" -root >/dev/null 2>&1 && {
+                # The show then plays on this server, also when started from
+                # a Wayland desktop, where it would be a client of that.
+                export DISPLAY=:$n
+                unset WAYLAND_DISPLAY
+                return 0
+            }
         done
         kill "$X_SERVER_PID" 2>/dev/null
         wait "$X_SERVER_PID" 2>/dev/null || true

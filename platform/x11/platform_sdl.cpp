@@ -16,7 +16,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -251,7 +250,6 @@ bool startSdl(const char* driver, std::string& error) {
         error = std::string("no window system: ") + SDL_GetError();
         return false;
     }
-    if (std::strcmp(driver, "wayland") == 0) boxesOnWayland();
     SDL_AddEventWatch(watchArrows, nullptr);
     return true;
 }
@@ -287,7 +285,10 @@ bool start(std::string& error, bool switchesDisplay) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // A closed standard error (`kelvora 2>&1 | head`) must not end the show.
     std::signal(SIGPIPE, SIG_IGN);
-    if (onWayland) return startSdl("wayland", error);
+    if (onWayland) {
+        boxesOnWayland();
+        return startSdl("wayland", error);
+    }
     // The display mode is switched through X, so the show needs an X server
     // even where SDL could draw some other way.
     xDisplay = XOpenDisplay(nullptr);

@@ -90,12 +90,13 @@ class Show {
             icon: document.getElementById('box-icon').getAttribute('href').replace('#icon-', ''),
         }));
     }
-    // Closes the open box with Return, or with a click on its OK.
+    // Closes the open box with Return, or with a click or a tap on its OK.
     // (The next box may open at once: the close itself is waited for.)
     async closeBox(how) {
         await this.page.evaluate(() => document.getElementById('box').addEventListener(
             'close', () => { window.boxClosed = true; }, {once: true}));
         if (how === 'click') await this.page.click('#box-ok');
+        else if (how === 'tap') await this.tap('#box-ok');
         else await this.page.keyboard.press('Enter');
         await this.page.waitForFunction(() => window.boxClosed, {timeout: 5000});
         await this.page.evaluate(() => { window.boxClosed = false; });
@@ -119,15 +120,6 @@ class Show {
             await cdp.send('Input.dispatchTouchEvent', {type: 'touchMove', touchPoints: points(step / steps)});
         await cdp.send('Input.dispatchTouchEvent', {type: 'touchEnd', touchPoints: []});
         await cdp.detach();
-    }
-    // Past the warning box with a tap on its OK.
-    async startByTouch() {
-        await this.box();
-        await this.page.evaluate(() => document.getElementById('box').addEventListener(
-            'close', () => { window.boxClosed = true; }, {once: true}));
-        await this.tap('#box-ok');
-        await this.page.waitForFunction(() => window.boxClosed, {timeout: 5000});
-        await this.page.evaluate(() => { window.boxClosed = false; });
     }
     async controlBar() {
         await this.page.waitForSelector('#controls:not([hidden])', {timeout: 5000}).catch(() => {
@@ -416,18 +408,18 @@ const rows = [
                 `page ${state.scroll} px, box ${dialog.left.toFixed(0)} to ${dialog.right.toFixed(0)}`);
          expect(state.canvas === 0, "the canvas's room before the show", '0 px', `${state.canvas} px`);
          expect(ok.width >= 44 && ok.height >= 44, "OK's size", '44 x 44 px or more', `${ok.width} x ${ok.height}`);
-         await show.startByTouch();
+         await show.start('tap');
          await show.framesReach(10);
          await show.shot('phone-portrait-show');
      }, phone(320, 640)],
     ['touch controls: a tap shows the bar of named buttons, More cans changes the picture; a pinch, and a vertical and a horizontal swipe send the keys of spread, draw together, the eye and the heading',
      `?seed=7&fps=10&snapshot=${midScene}`, [], async (show, open) => {
          const untouched = await open(`?seed=7&fps=10&snapshot=${midScene}`, phone(915, 412));
-         await untouched.startByTouch();
+         await untouched.start('tap');
          const plain = await untouched.snapshot();
          await untouched.page.close();
          await show.page.bringToFront();
-         await show.startByTouch();
+         await show.start('tap');
          await show.framesReach(3);
          await show.tap('#canvas');
          const labels = await show.controlBar();
@@ -455,7 +447,7 @@ const rows = [
          }
      }, phone(915, 412)],
     ['touch: End on the bar brings the credits, then the ended page, and the music is closed', '', [], async show => {
-         await show.startByTouch();
+         await show.start('tap');
          await show.framesReach(10);
          await show.tap('#canvas');
          await show.controlBar();
@@ -463,7 +455,7 @@ const rows = [
          const box = await show.box();
          expect(box.text === closingText, 'the box after End', 'the credits', JSON.stringify(box.text));
          await show.shot('phone-portrait-credits');
-         await show.tap('#box-ok');
+         await show.closeBox('tap');
          await show.endedPage();
          await show.shot('phone-portrait-ended');
          await show.page.waitForFunction(() => [...window.kelvoraAudioContexts].every(c => c.state === 'closed'),
@@ -482,7 +474,7 @@ const rows = [
                     `the picture ${what}`, `4:3, inside the ${screen.join(' x ')} screen and filling it one way, no scrolling`,
                     `${c.width.toFixed(0)} x ${c.height.toFixed(0)} at ${c.left.toFixed(0)}, ${c.top.toFixed(0)}, page ${scroll.join(' x ')}`);
          };
-         await show.startByTouch();
+         await show.start('tap');
          await show.framesReach(10);
          await fits('in landscape');
          await show.shot('phone-landscape-show');
@@ -493,7 +485,7 @@ const rows = [
              delete Element.prototype.requestFullscreen;
              delete Element.prototype.webkitRequestFullscreen;
          }), phone(412, 915));
-         await show.startByTouch();
+         await show.start('tap');
          await show.framesReach(10);
          await fits('without the Fullscreen API');
          await show.tap('#canvas');
@@ -502,13 +494,10 @@ const rows = [
          expect(end.top >= 0 && end.bottom <= 915 && end.width >= 44 && end.height >= 44, 'the End button',
                 'on the screen, 44 x 44 or more', `${end.width.toFixed(0)} x ${end.height.toFixed(0)} at ${end.top.toFixed(0)}`);
          await show.shot('phone-portrait-no-fullscreen-controls');
-         await show.tap('#controls button[aria-label="End the show"]');
-         const box = await show.box();
-         expect(box.text === closingText, 'the box after End', 'the credits', JSON.stringify(box.text));
      }, phone(915, 412)],
     ['a hidden tab pauses the show and suspends its music; shown again both go on, the full-screen exit meanwhile is no Esc, a tap is full screen again',
      '', [], async show => {
-         await show.startByTouch();
+         await show.start('tap');
          await show.framesReach(10);
          const hide = hidden => show.page.evaluate(hidden => {
              Object.defineProperty(document, 'hidden', {configurable: true, get: () => hidden});
